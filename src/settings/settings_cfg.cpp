@@ -1,0 +1,7 @@
+#include "settings/settings_cfg.h"
+
+namespace sentrova {
+
+SentrovaCfg Cfg;
+
+}  // namespace sentrova
