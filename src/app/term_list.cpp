@@ -9,12 +9,14 @@ const std::array<const char*, kSubItemCount + 1> kColumnTitles = {
     "ﾈｯﾄﾜｰｸﾌﾟﾛﾊﾞｲﾀﾞ", "IP", "IP調査", "Result", "MAC"};
 
 std::size_t TermList::Add(ListRow row) {
+  const std::size_t index = rows_.size();
+  const bool report = updateDepth_ == 0 && observer_;
+  if (report) observer_->RowsAboutToBeAppended(index, 1);
   rows_.push_back(std::move(row));
-  const std::size_t index = rows_.size() - 1;
-  if (updateDepth_ > 0) {
-    dirty_ = true;
-  } else if (observer_) {
+  if (report) {
     observer_->RowsAppended(index, 1);
+  } else if (updateDepth_ > 0) {
+    dirty_ = true;
   }
   return index;
 }
@@ -29,6 +31,7 @@ void TermList::Set(std::size_t index, ListRow row) {
 }
 
 void TermList::Clear() {
+  if (rows_.empty()) return;
   rows_.clear();
   if (updateDepth_ > 0) {
     dirty_ = true;

@@ -48,7 +48,8 @@ class TermListObserver {
   virtual ~TermListObserver() = default;
   // Everything may have changed (after an update block, a clear or a reload).
   virtual void RowsReset() = 0;
-  // Rows [first, first + count) were appended.
+  // Rows [first, first + count) are about to be appended / were appended.
+  virtual void RowsAboutToBeAppended(std::size_t first, std::size_t count) = 0;
   virtual void RowsAppended(std::size_t first, std::size_t count) = 0;
   virtual void RowChanged(std::size_t index) = 0;
 };

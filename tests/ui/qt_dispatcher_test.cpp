@@ -1,26 +1,31 @@
+#include "ui/qt_dispatcher.h"
+
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QThread>
 #include <atomic>
 #include <thread>
-
-#include "ui/qt_dispatcher.h"
 
 namespace sentrova {
 namespace {
 
 TEST(QtDispatcher, WorkerInvokeIsServedWhileTheMainThreadWaits) {
+  QCoreApplication* app = QCoreApplication::instance();
   int argc = 1;
   char name[] = "t";
   char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  std::unique_ptr<QCoreApplication> own;
+  if (!app) {
+    own = std::make_unique<QCoreApplication>(argc, argv);
+    app = own.get();
+  }
   QtDispatcher d;
   EXPECT_TRUE(d.IsMainThread());
   std::atomic<bool> onMain{false}, finished{false};
   std::thread worker([&] {
     EXPECT_FALSE(d.IsMainThread());
-    d.Invoke([&] { onMain = QThread::currentThread() == app.thread(); });
+    d.Invoke([&] { onMain = QThread::currentThread() == app->thread(); });
     d.Post([&] { finished = true; });
   });
   d.WaitUntil([&] { return finished.load(); });

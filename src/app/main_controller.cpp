@@ -1,0 +1,93 @@
+#include "app/main_controller.h"
+
+#include <utility>
+
+#include "app/list_file.h"
+#include "app/system_info.h"
+#include "settings/text.h"
+
+namespace sentrova {
+
+WindowRect PlaceWindow(const std::string& size, const std::string& pos, const WindowRect& design, int screenWidth,
+                       int screenHeight) {
+  WindowRect r = design;
+  int v = 0;
+  if (ParseInt(FieldOf(size, ',', 0), v)) r.Width = v;
+  if (ParseInt(FieldOf(size, ',', 1), v)) r.Height = v;
+  if (ParseInt(FieldOf(pos, ',', 0), v)) r.Top = v;
+  if (ParseInt(FieldOf(pos, ',', 1), v)) r.Left = v;
+  // Keep the window reachable.
+  if (static_cast<long long>(r.Top) + r.Height <= 0 || r.Top > screenHeight) r.Top = 0;
+  if (static_cast<long long>(r.Left) + r.Width <= 0 || r.Left > screenWidth) r.Left = 0;
+  return r;
+}
+
+MainController::MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, MainView& view,
+                               std::vector<std::string> args)
+    : facts_(facts), cfg_(cfg), dispatcher_(dispatcher), view_(view), args_(std::move(args)) {}
+
+MainController::~MainController() = default;
+
+void MainController::Construct() {
+  // Private state: nothing is closing, nothing is running.
+  closing_ = false;
+  facts_.ExitWindowsAllowed = true;
+  facts_.IsNT3x = false;
+  LoginList.clear();
+  LogoutList.clear();
+  ErrorList.clear();
+  AccessList.clear();
+
+  caption_ = kAppTitle;
+  const bool trayAvailable = view_.TrayAvailable();
+  caption_ += " on [" + GetLocalOSName(facts_) + "]";
+  view_.SetCaption(caption_);
+  listFilePath_ = facts_.ProgramDir + ListFileName(facts_.PlatformCode);
+
+  int screenWidth = 0;
+  int screenHeight = 0;
+  view_.ScreenSize(screenWidth, screenHeight);
+  view_.SetWindowRect(PlaceWindow(cfg_.MainWnd.Size, cfg_.MainWnd.Pos, kDesignRect, screenWidth, screenHeight));
+  view_.ApplyColumns(cfg_.MainWnd.ColWidth, cfg_.MainWnd.ColPosition);
+
+  // The network services are bound on the 9x and NT families; the binding
+  // counts as made whatever its outcome.
+  if (facts_.PlatformCode == 1 || facts_.PlatformCode == 2) netBindingMade_ = true;
+
+  if (!trayAvailable) cfg_.ScreenMode = 1;
+  if (facts_.PlatformCode == 2 && facts_.IsNT3x) cfg_.ScreenMode = 1;
+
+  dispatcher_.Post([this] { DeferredStart(); });
+}
+
+void MainController::DeferredStart() {
+  if (deferredStartDone_ || closing_) return;
+  deferredStartDone_ = true;
+  LoadList(mainList_, listFilePath_);
+  view_.SetTerminalCommandsEnabled(false);
+  busy_ = false;
+  view_.ShowWindow();
+  view_.SetWatchTimerEnabled(true);
+  view_.SetAccessTimerEnabled(true);
+}
+
+bool MainController::CloseQuery() {
+  closing_ = true;
+  const WindowRect r = view_.GetWindowRect();
+  cfg_.MainWnd.Size = std::to_string(r.Width) + "," + std::to_string(r.Height);
+  cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
+  cfg_.MainWnd.ColWidth = view_.ColumnWidths();
+  cfg_.MainWnd.ColPosition = view_.ColumnPositions();
+  view_.SetAccessTimerEnabled(false);
+  return true;
+}
+
+void MainController::EndSession() { closing_ = true; }
+
+void MainController::Destroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  netBindingMade_ = false;
+}
+
+}  // namespace sentrova

@@ -1,0 +1,77 @@
+// The main window's state and its life: construction in a fixed order, the
+// deferred start, the close sequence and destruction. Qt-free: the Qt main
+// window and the console mode both drive it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_facts.h"
+#include "app/dispatcher.h"
+#include "app/main_view.h"
+#include "app/term_list.h"
+#include "settings/settings_cfg.h"
+
+namespace sentrova {
+
+// Where the window goes: each field of `size` ("width,height") and `pos`
+// ("top,left") that is not an integer keeps the design value; then a window
+// that would be out of reach on the screen is moved back to 0.
+WindowRect PlaceWindow(const std::string& size, const std::string& pos, const WindowRect& design, int screenWidth,
+                       int screenHeight);
+
+class MainController {
+ public:
+  MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, MainView& view,
+                 std::vector<std::string> args);
+  ~MainController();
+  MainController(const MainController&) = delete;
+  MainController& operator=(const MainController&) = delete;
+
+  // Construction, in the fixed order; ends by posting DeferredStart.
+  void Construct();
+  // Runs from the event loop once the window exists.
+  void DeferredStart();
+  // The close sequence; returns whether the window may close.
+  bool CloseQuery();
+  // The user's session ends: nothing is saved.
+  void EndSession();
+  // After the event loop has ended.
+  void Destroy();
+
+  // Problems found on the way (unreadable settings, an unreadable data
+  // directory...), for the caller to show.
+  const std::vector<std::string>& StartupProblems() const { return problems_; }
+
+  TermList& MainList() { return mainList_; }
+  const std::string& ListFilePath() const { return listFilePath_; }
+  const std::string& Caption() const { return caption_; }
+  bool Closing() const { return closing_; }
+  bool Busy() const { return busy_; }
+  bool DeferredStartDone() const { return deferredStartDone_; }
+
+  // The lists the check and the access watch fill.
+  std::vector<std::string> LoginList, LogoutList, ErrorList, AccessList;
+
+  static constexpr WindowRect kDesignRect{0, 0, 447, 160};
+
+ private:
+  AppFacts& facts_;
+  SentrovaCfg& cfg_;
+  Dispatcher& dispatcher_;
+  MainView& view_;
+  std::vector<std::string> args_;
+  std::vector<std::string> problems_;
+
+  TermList mainList_;
+  std::string listFilePath_;
+  std::string caption_;
+  bool closing_ = false;
+  bool busy_ = false;
+  bool netBindingMade_ = false;
+  bool deferredStartDone_ = false;
+  bool destroyed_ = false;
+};
+
+}  // namespace sentrova

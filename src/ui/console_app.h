@@ -1,0 +1,14 @@
+// The console mode: the main window's start-up and close sequence without a
+// window, on a QCoreApplication event loop.
+#pragma once
+
+#include "app/app_facts.h"
+#include "app/startup.h"
+#include "settings/settings_cfg.h"
+
+namespace sentrova {
+
+// Runs until --once has finished, Ctrl-C, or SIGTERM. Returns the exit code.
+int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const StartupOptions& options);
+
+}  // namespace sentrova

@@ -1,0 +1,125 @@
+#include "app/main_controller.h"
+
+#include <gtest/gtest.h>
+
+#include "app/list_file.h"
+#include "app/manual_dispatcher.h"
+#include "fake_main_view.h"
+#include "support/temp_dir.h"
+
+namespace sentrova {
+namespace {
+
+TEST(PlaceWindow, StoredGeometry) {
+  const WindowRect design{0, 0, 447, 160};
+  struct Case {
+    const char* name;
+    const char* size;
+    const char* pos;
+    int screenW, screenH;
+    WindowRect want;
+  } cases[] = {
+      {"defaults keep the design", "E,E", "E,E", 1280, 1024, {0, 0, 447, 160}},
+      {"all stored", "500,300", "40,80", 1280, 1024, {40, 80, 500, 300}},
+      {"top below the screen", "500,300", "5000,80", 1280, 1024, {0, 80, 500, 300}},
+      {"left off to the left", "500,300", "10,-600", 1280, 1024, {10, 0, 500, 300}},
+      {"partly off stays", "500,300", "10,-400", 1280, 1024, {10, -400, 500, 300}},
+      {"only the left stored", "E,E", "E,120", 1280, 1024, {0, 120, 447, 160}},
+      {"missing fields", "600", "", 1280, 1024, {0, 0, 600, 160}},
+      {"garbage", "x,y,z", "1a,2b", 1280, 1024, {0, 0, 447, 160}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceWindow(c.size, c.pos, design, c.screenW, c.screenH), c.want) << c.name;
+  }
+}
+
+class MainControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    facts.ProgramDir = dir.path();
+    facts.PlatformCode = 3;
+    cfg.MainWnd.Size = "E,E";
+    cfg.MainWnd.Pos = "E,E";
+    cfg.ScreenMode = 3;
+  }
+  void WriteList(const std::vector<std::string>& lines) {
+    TermList list;
+    AppendListLines(list, lines);
+    ASSERT_TRUE(SaveList(list, dir.File("Sentrova.NT")));
+  }
+
+  test::TempDir dir;
+  AppFacts facts;
+  SentrovaCfg cfg;
+  ManualDispatcher dispatcher;
+  test::FakeMainView view;
+};
+
+TEST_F(MainControllerTest, StartsInOrderAndLoadsTheListDeferred) {
+  WriteList({"PC01\t\tN\t0\t-1\t-1\t", "user", "", "", "WG\tP", "-----\t\t-\t8\t-1\t-1\t", "", "", "", "\t"});
+  MainController c(facts, cfg, dispatcher, view, {});
+  c.Construct();
+  EXPECT_EQ(view.caption.rfind("Sentrova Ver 2.10a on [", 0), 0u) << view.caption;
+  EXPECT_EQ(view.caption.back(), ']');
+  EXPECT_EQ(facts.PlatformCode, 2);
+  EXPECT_EQ(c.ListFilePath(), dir.File("Sentrova.NT"));
+  EXPECT_EQ(view.rect, MainController::kDesignRect);
+  // The list is loaded only once the event loop runs.
+  EXPECT_EQ(c.MainList().Count(), 0u);
+  EXPECT_FALSE(view.shown);
+  dispatcher.ProcessPending();
+  EXPECT_TRUE(c.DeferredStartDone());
+  ASSERT_EQ(c.MainList().Count(), 2u);
+  EXPECT_EQ(c.MainList().Row(0).SubItems[kSubState], "未確認");
+  EXPECT_FALSE(c.Busy());
+  EXPECT_FALSE(view.commandsEnabled);
+  EXPECT_TRUE(view.shown);
+  EXPECT_TRUE(view.watchTimer);
+  EXPECT_TRUE(view.accessTimer);
+}
+
+TEST_F(MainControllerTest, NoTrayMeansWindowIconOnly) {
+  view.tray = false;
+  MainController c(facts, cfg, dispatcher, view, {});
+  c.Construct();
+  EXPECT_EQ(cfg.ScreenMode, 1);
+}
+
+TEST_F(MainControllerTest, MissingListGivesAnEmptyList) {
+  MainController c(facts, cfg, dispatcher, view, {});
+  c.Construct();
+  dispatcher.ProcessPending();
+  EXPECT_EQ(c.MainList().Count(), 0u);
+  EXPECT_TRUE(view.shown);
+}
+
+TEST_F(MainControllerTest, CloseStoresGeometryAndColumns) {
+  MainController c(facts, cfg, dispatcher, view, {});
+  c.Construct();
+  dispatcher.ProcessPending();
+  view.rect = {12, 34, 560, 230};
+  view.widths = "10,20,30,40,50,60,70,80,90,100,110";
+  view.positions = "0,2,1,3,4,5,6,7,8,9,10";
+  EXPECT_TRUE(c.CloseQuery());
+  EXPECT_TRUE(c.Closing());
+  EXPECT_EQ(cfg.MainWnd.Size, "560,230");
+  EXPECT_EQ(cfg.MainWnd.Pos, "12,34");
+  EXPECT_EQ(cfg.MainWnd.ColWidth, "10,20,30,40,50,60,70,80,90,100,110");
+  EXPECT_EQ(cfg.MainWnd.ColPosition, "0,2,1,3,4,5,6,7,8,9,10");
+  EXPECT_FALSE(view.accessTimer);
+}
+
+TEST_F(MainControllerTest, SessionEndSetsClosingAndStoresNothing) {
+  MainController c(facts, cfg, dispatcher, view, {});
+  c.Construct();
+  c.EndSession();
+  EXPECT_TRUE(c.Closing());
+  EXPECT_EQ(cfg.MainWnd.Size, "E,E");
+  // A start message still queued does nothing once closing.
+  dispatcher.ProcessPending();
+  EXPECT_FALSE(c.DeferredStartDone());
+  EXPECT_FALSE(view.shown);
+}
+
+}  // namespace
+}  // namespace sentrova

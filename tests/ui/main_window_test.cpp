@@ -1,0 +1,81 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QImage>
+#include <QTreeView>
+
+#include "app/list_file.h"
+#include "settings/text.h"
+#include "support/temp_dir.h"
+#include "ui/close_item.h"
+#include "ui/qt_dispatcher.h"
+
+namespace sentrova {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "sentrova_ui_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+TEST(TfmMain, ShowsTheLoadedListWithJapaneseColumns) {
+  App();
+  test::TempDir dir;
+  test::WriteBytes(dir.File("Sentrova.NT"),
+                   "PC01\t\tN\t0\t-1\t-1\t\r\n\x8e\x52\x93\x63\r\n\r\n\r\nWORKGROUP\tMicrosoft Windows Network\r\n"
+                   "SV01\t192.168.1.2\tY\t9\t-1\t-1\t00-11-22-33-44-55\r\nserver\r\n\r\n\r\n\t\r\n");
+  AppFacts facts;
+  facts.ProgramDir = dir.path();
+  SentrovaCfg cfg;
+  cfg.MainWnd.Size = "900,240";
+  cfg.MainWnd.Pos = "E,E";
+  cfg.MainWnd.ColWidth = "90,60,60,120,90,90,130,110,60,60,120";
+  cfg.MainWnd.ColPosition = "0,1,2,3,4,5,6,7,8,9,10";
+  QtDispatcher dispatcher;
+  TfmMain window(facts, cfg, dispatcher, {});
+  dispatcher.ProcessPending();
+  QApplication::processEvents();
+
+  ASSERT_EQ(window.TerminalView()->model()->rowCount(), 2);
+  EXPECT_EQ(window.TerminalView()->model()->headerData(0, Qt::Horizontal).toString(), QString("ﾕｰｻﾞｰ名"));
+  EXPECT_EQ(window.TerminalView()->model()->headerData(7, Qt::Horizontal).toString(), QString("IP"));
+  EXPECT_EQ(window.TerminalView()->model()->index(0, 0).data().toString(), QString("山田"));
+  EXPECT_EQ(window.TerminalView()->model()->index(1, 7).data().toString(), QString("192.168.  1.  2"));
+  EXPECT_TRUE(window.windowTitle().startsWith("Sentrova Ver 2.10a on ["));
+  EXPECT_EQ(window.width(), 900);
+  EXPECT_EQ(window.TerminalView()->header()->sectionSize(3), 120);
+
+  // A font that draws Japanese must be installed, or the titles are boxes.
+  EXPECT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty());
+  const QImage picture = window.grab().toImage();
+  const QString file = QString(SENTROVA_BINARY_DIR) + "/main_window.png";
+  EXPECT_TRUE(picture.save(file));
+  EXPECT_GE(picture.width(), 900);
+
+  // Closing stores the geometry and the columns in display order.
+  window.TerminalView()->header()->moveSection(2, 0);
+  window.close();
+  EXPECT_TRUE(window.Controller().Closing());
+  EXPECT_EQ(cfg.MainWnd.Size, "900,240");
+  EXPECT_EQ(FieldOf(cfg.MainWnd.ColPosition, ',', 0), "2");
+  EXPECT_EQ(FieldOf(cfg.MainWnd.ColWidth, ',', 0), "60");
+}
+
+TEST(EnableCloseItem, TogglesTheCloseButton) {
+  App();
+  QWidget w;
+  EnableCloseItem(&w, false);
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
+  EnableCloseItem(&w, true);
+  EXPECT_TRUE(w.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+}  // namespace
+}  // namespace sentrova
