@@ -54,7 +54,13 @@ TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, std:
   controller_->Construct();
 }
 
-TfmMain::~TfmMain() { controller_->Destroy(); }
+TfmMain::~TfmMain() {
+  // The model observes the controller's list: it goes first.
+  lvRes1_->setModel(nullptr);
+  delete model_;
+  model_ = nullptr;
+  controller_->Destroy();
+}
 
 void TfmMain::EndSession() {
   endingSession_ = true;
