@@ -46,7 +46,7 @@ int RunWindow(int& argc, char** argv, AppFacts& facts, const StartupOptions& opt
   QtDispatcher dispatcher;
   int rc = 0;
   {
-    TfmMain fmMain(facts, Cfg, dispatcher, options.Args);
+    TfmMain fmMain(facts, Cfg, dispatcher, options.ProgramArgs);
     UnixSignals unixSignals;
     // The session ends (log-out, shutdown, SIGTERM): nothing is saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &fmMain,

@@ -4,18 +4,18 @@
 
 #include "app/list_file.h"
 #include "app/system_info.h"
+#include "settings/settings_io.h"
 #include "settings/text.h"
 
 namespace sentrova {
 
 WindowRect PlaceWindow(const std::string& size, const std::string& pos, const WindowRect& design, int screenWidth,
                        int screenHeight) {
-  WindowRect r = design;
-  int v = 0;
-  if (ParseInt(FieldOf(size, ',', 0), v)) r.Width = v;
-  if (ParseInt(FieldOf(size, ',', 1), v)) r.Height = v;
-  if (ParseInt(FieldOf(pos, ',', 0), v)) r.Top = v;
-  if (ParseInt(FieldOf(pos, ',', 1), v)) r.Left = v;
+  WindowRect r;
+  r.Width = SettingsIntField(size, 0, design.Width);
+  r.Height = SettingsIntField(size, 1, design.Height);
+  r.Top = SettingsIntField(pos, 0, design.Top);
+  r.Left = SettingsIntField(pos, 1, design.Left);
   // Keep the window reachable.
   if (static_cast<long long>(r.Top) + r.Height <= 0 || r.Top > screenHeight) r.Top = 0;
   if (static_cast<long long>(r.Left) + r.Width <= 0 || r.Left > screenWidth) r.Left = 0;
@@ -43,6 +43,7 @@ void MainController::Construct() {
   caption_ += " on [" + GetLocalOSName(facts_) + "]";
   view_.SetCaption(caption_);
   listFilePath_ = facts_.ProgramDir + ListFileName(facts_.PlatformCode);
+  loadResult_ = LoadSettings(facts_.ProgramDir, args_, cfg_);
 
   int screenWidth = 0;
   int screenHeight = 0;
@@ -78,6 +79,8 @@ bool MainController::CloseQuery() {
   cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
   cfg_.MainWnd.ColWidth = view_.ColumnWidths();
   cfg_.MainWnd.ColPosition = view_.ColumnPositions();
+  std::string error;
+  if (!SaveSettings(facts_.ProgramDir, cfg_, error)) view_.ShowMessage(error, kAppTitle, MsgIcon::Warning);
   view_.SetAccessTimerEnabled(false);
   return true;
 }

@@ -12,6 +12,7 @@
 #include "app/main_view.h"
 #include "app/term_list.h"
 #include "settings/settings_cfg.h"
+#include "settings/settings_io.h"
 
 namespace sentrova {
 
@@ -43,6 +44,8 @@ class MainController {
   // Problems found on the way (unreadable settings, an unreadable data
   // directory...), for the caller to show.
   const std::vector<std::string>& StartupProblems() const { return problems_; }
+  // What loading the settings found (layout, backup, a write that failed).
+  const LoadSettingsResult& SettingsLoadResult() const { return loadResult_; }
 
   TermList& MainList() { return mainList_; }
   const std::string& ListFilePath() const { return listFilePath_; }
@@ -63,6 +66,7 @@ class MainController {
   MainView& view_;
   std::vector<std::string> args_;
   std::vector<std::string> problems_;
+  LoadSettingsResult loadResult_;
 
   TermList mainList_;
   std::string listFilePath_;

@@ -18,7 +18,7 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const 
   QCoreApplication::setApplicationName(kAppName);
   QtDispatcher dispatcher;
   ConsoleView view(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0);
-  MainController controller(facts, cfg, dispatcher, view, options.Args);
+  MainController controller(facts, cfg, dispatcher, view, options.ProgramArgs);
   UnixSignals unixSignals;
 
   bool closed = false;
@@ -39,6 +39,9 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const 
   });
 
   controller.Construct();
+  if (!controller.SettingsLoadResult().warning.empty()) {
+    view.ShowMessage(controller.SettingsLoadResult().warning, kAppTitle, MsgIcon::Warning);
+  }
   for (const std::string& problem : controller.StartupProblems()) {
     view.ShowMessage(problem, kAppTitle, MsgIcon::Warning);
   }

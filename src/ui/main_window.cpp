@@ -11,6 +11,7 @@
 #include <QTreeView>
 
 #include "components/term_list_model.h"
+#include "settings/settings_io.h"
 #include "settings/text.h"
 
 namespace sentrova {
@@ -127,9 +128,8 @@ void TfmMain::ApplyColumns(const std::string& widths, const std::string& positio
     h->moveSection(h->visualIndex(order[static_cast<std::size_t>(visual)]), visual);
   }
   for (int visual = 0; visual < n; ++visual) {
-    int w = 0;
-    const int logical = h->logicalIndex(visual);
-    h->resizeSection(logical, ParseInt(FieldOf(widths, ',', visual), w) && w >= 0 ? w : 50);
+    const int w = SettingsIntField(widths, visual, 50);
+    h->resizeSection(h->logicalIndex(visual), w >= 0 ? w : 50);
   }
 }
 

@@ -1,9 +1,13 @@
 #include "app/main_controller.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
 
 #include "app/list_file.h"
 #include "app/manual_dispatcher.h"
+#include "settings/settings_io.h"
 #include "fake_main_view.h"
 #include "support/temp_dir.h"
 
@@ -78,11 +82,45 @@ TEST_F(MainControllerTest, StartsInOrderAndLoadsTheListDeferred) {
   EXPECT_TRUE(view.accessTimer);
 }
 
-TEST_F(MainControllerTest, NoTrayMeansWindowIconOnly) {
+TEST_F(MainControllerTest, SettingsPlaceTheWindowAndTheTrayDecidesTheMode) {
+  test::WriteBytes(dir.File("Sentrova.ini"),
+                   "[Sentrova]\r\nVersion=2.10a\r\nScreenMode=3\r\n"
+                   "[MainWnd]\r\nSize=500,300\r\nPos=5000,80\r\nColWidth=1,2,3\r\n");
   view.tray = false;
+  view.screenHeight = 1024;
   MainController c(facts, cfg, dispatcher, view, {});
   c.Construct();
-  EXPECT_EQ(cfg.ScreenMode, 1);
+  EXPECT_TRUE(c.SettingsLoadResult().currentLayout);
+  EXPECT_EQ(view.rect, (WindowRect{0, 80, 500, 300}));
+  EXPECT_EQ(view.widths, "1,2,3");
+  EXPECT_EQ(cfg.ScreenMode, 1);  // no tray: window icon only
+}
+
+TEST_F(MainControllerTest, CloseSavesTheSettings) {
+  MainController c(facts, cfg, dispatcher, view, {"37"});
+  c.Construct();
+  dispatcher.ProcessPending();
+  view.rect = {12, 34, 560, 230};
+  EXPECT_TRUE(c.CloseQuery());
+  SentrovaCfg again;
+  const LoadSettingsResult r = LoadSettings(dir.path(), {}, again);
+  EXPECT_TRUE(r.currentLayout);
+  EXPECT_EQ(again.MainWnd.Size, "560,230");
+  EXPECT_EQ(again.MainWnd.Pos, "12,34");
+  EXPECT_EQ(again.IconImageType, 3);  // the two-digit argument, written at start-up
+  EXPECT_EQ(again.OffIconImageType, 7);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(MainControllerTest, AFailedSaveIsShown) {
+  MainController c(facts, cfg, dispatcher, view, {});
+  c.Construct();
+  dispatcher.ProcessPending();
+  ASSERT_EQ(mkdir(dir.File("Sentrova.ini").c_str(), 0700), 0);  // cannot be replaced
+  EXPECT_TRUE(c.CloseQuery());
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].rfind("Sentrova Ver 2.10a: ", 0), 0u);
+  EXPECT_NE(view.messages[0].find("Sentrova.ini"), std::string::npos);
 }
 
 TEST_F(MainControllerTest, MissingListGivesAnEmptyList) {
@@ -115,6 +153,7 @@ TEST_F(MainControllerTest, SessionEndSetsClosingAndStoresNothing) {
   c.EndSession();
   EXPECT_TRUE(c.Closing());
   EXPECT_EQ(cfg.MainWnd.Size, "E,E");
+  EXPECT_FALSE(std::ifstream(dir.File("Sentrova.ini")).good());
   // A start message still queued does nothing once closing.
   dispatcher.ProcessPending();
   EXPECT_FALSE(c.DeferredStartDone());
