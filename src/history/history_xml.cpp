@@ -1,5 +1,6 @@
 #include "history/history_xml.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -20,9 +21,18 @@ namespace {
 const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 const xmlChar* X(const std::string& text) { return X(text.c_str()); }
 
+// Shift_JIS as Windows writes it is code page 932: its 0x5C is the
+// backslash and it holds the NEC and IBM extensions. The strict Shift_JIS of
+// iconv would turn every backslash of a file path into a yen sign on the next
+// load, and fail on those extensions. Files declared in any Shift_JIS name
+// are therefore read and written as CP932; the declaration keeps its name.
 void InitLibxml() {
   static std::once_flag once;
-  std::call_once(once, [] { xmlInitParser(); });
+  std::call_once(once, [] {
+    xmlInitParser();
+    for (const char* alias : {"Shift_JIS", "Shift-JIS", "SJIS", "MS_Kanji", "csShiftJIS", "x-sjis"})
+      xmlAddEncodingAlias("CP932", alias);
+  });
 }
 
 // Collects the errors libxml2 raises on this thread while it lives, instead
@@ -91,24 +101,17 @@ DocPtr ParseXml(const std::string& bytes, const std::string& url, const XmlError
   return nullptr;
 }
 
-// Serialises doc in encoding (empty: UTF-8 with no encoding declared).
+// Serialises doc in encoding (empty: UTF-8).
 bool DumpXml(xmlDoc* doc, const std::string& encoding, XmlErrorCollector& errors, std::string& out,
              std::string& errorText) {
   errors.Clear();
+  const std::string name = encoding.empty() ? std::string("UTF-8") : encoding;
   xmlChar* mem = nullptr;
   int size = 0;
-  if (encoding.empty()) {
-    if (doc->encoding) {
-      xmlFree(const_cast<xmlChar*>(doc->encoding));
-      doc->encoding = nullptr;
-    }
-    xmlDocDumpMemoryEnc(doc, &mem, &size, nullptr);
-  } else {
-    xmlDocDumpMemoryEnc(doc, &mem, &size, encoding.c_str());
-  }
+  xmlDocDumpMemoryEnc(doc, &mem, &size, name.c_str());
   if (mem == nullptr || size < 0) {
     if (mem) xmlFree(mem);
-    errorText = errors.First().empty() ? "unknown encoding " + encoding : errors.First();
+    errorText = errors.First().empty() ? "unknown encoding " + name : errors.First();
     return false;
   }
   out.assign(reinterpret_cast<const char*>(mem), static_cast<std::size_t>(size));

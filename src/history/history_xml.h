@@ -32,9 +32,9 @@ inline constexpr const char* kXmlHistorySeed = "<?xml version=\"1.0\" encoding=\
 bool CreateXmlHistoryFile(const std::string& path, std::string& errorText);
 
 // What a record sets besides its element: the declared (and written)
-// encoding, any name libxml2 knows, empty for a declaration without one
-// (UTF-8); and the style sheet named by the "xml-stylesheet" instruction,
-// empty for none.
+// encoding, any name libxml2 knows (empty counts as UTF-8; the Shift_JIS
+// names mean code page 932, as on Windows); and the style sheet named by the
+// "xml-stylesheet" instruction, empty for none.
 struct XmlHistoryStyle {
   std::string Encoding;
   std::string XslFile;
