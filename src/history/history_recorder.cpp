@@ -60,8 +60,15 @@ std::vector<std::string> TextHistoryBlock(HistoryKind kind, const LocalDateTime&
 bool AppendTextHistory(const std::string& path, const std::vector<std::string>& lines) {
   const std::string bytes = ToCp932(JoinLinesCrlf(lines));
   // O_APPEND without O_TRUNC: a record only ever adds to the end.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  // O_NONBLOCK keeps a FIFO in the file's place from stalling the caller;
+  // only a regular file takes records.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   std::size_t done = 0;
   bool ok = true;
   while (done < bytes.size()) {

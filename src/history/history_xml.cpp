@@ -7,6 +7,8 @@
 #include <libxml/xmlmemory.h>
 #include <libxml/xmlversion.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -324,6 +326,12 @@ bool AppendXmlRecord(const std::string& path, HistoryKind kind, const LocalDateT
   }
   InitLibxml();
   XmlErrorCollector errors;
+  // Only a regular file is read: opening a FIFO would wait for a writer.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    errorText = path + ": not a regular file";
+    return false;
+  }
   std::string bytes;
   if (!ReadWholeFile(path, bytes, &errorText)) return false;
   const DocPtr doc = ParseXml(bytes, path, errors, errorText);

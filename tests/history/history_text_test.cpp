@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -120,6 +121,9 @@ TEST_F(TextHistory, UnwritableFileLosesTheRecordSilently) {
   EXPECT_EQ(recorder.RecordHistory(kHistoryLogin, cfg, {"SATO\tPC01"}), RecordOutcome::TextDropped);
   std::filesystem::create_directory(dir.File("SV20100105.log"));
   cfg.Login.Rec.RecordFolder.clear();
+  EXPECT_EQ(recorder.RecordHistory(kHistoryLogin, cfg, {"SATO\tPC01"}), RecordOutcome::TextDropped);
+  ASSERT_EQ(::mkfifo(dir.File("pipe.log").c_str(), 0600), 0);  // must not wait for a reader
+  cfg.Login.Rec.RecordFile = "pipe";
   EXPECT_EQ(recorder.RecordHistory(kHistoryLogin, cfg, {"SATO\tPC01"}), RecordOutcome::TextDropped);
   EXPECT_TRUE(sink.Messages.empty());
 }

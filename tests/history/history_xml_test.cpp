@@ -1,6 +1,7 @@
 #include "history/history_xml.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -297,6 +298,10 @@ TEST_F(XmlHistory, UnreadablePathIsReported) {
   EXPECT_EQ(recorder.RecordHistory(kHistoryLogin, cfg, {"SATO\tPC01"}), RecordOutcome::XmlFailed);
   ASSERT_EQ(sink.Messages.size(), 1u);
   EXPECT_NE(sink.Messages[0].Text.find(Path()), std::string::npos);
+  std::filesystem::remove(Path());
+  ASSERT_EQ(::mkfifo(Path().c_str(), 0600), 0);  // must not wait for a writer
+  EXPECT_EQ(recorder.RecordHistory(kHistoryLogin, cfg, {"SATO\tPC01"}), RecordOutcome::XmlFailed);
+  EXPECT_EQ(sink.Messages.size(), 2u);
 }
 
 TEST_F(XmlHistory, MissingFolderIsReportedAndCreatesNothing) {
