@@ -85,8 +85,9 @@ struct CtxtFree {
 // Parses bytes as a whole XML document, keeping white space. Nothing is
 // fetched from outside: no network, no external DTD, entities left as they
 // are.
-DocPtr ParseXml(const std::string& bytes, const std::string& url, const XmlErrorCollector& errors,
+DocPtr ParseXml(const std::string& bytes, const std::string& url, XmlErrorCollector& errors,
                 std::string& errorText) {
+  errors.Clear();
   std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt(xmlNewParserCtxt());
   if (!ctxt) {
     errorText = "XML: out of memory";
@@ -340,6 +341,15 @@ bool AppendXmlRecord(const std::string& path, HistoryKind kind, const LocalDateT
   AddRecordElement(xmlDocGetRootElement(doc.get()), kind, now, lines);
   std::string out;
   if (!DumpXml(doc.get(), style.Encoding, errors, out, errorText)) return false;
+  // Names (of elements, attributes, entities) that the encoding cannot hold
+  // come out as character references, which no reader accepts in a name.
+  // What would not load again is never written.
+  std::string verifyError;
+  if (!ParseXml(out, path, errors, verifyError)) {
+    errorText = path + ": the document cannot be written in the encoding " +
+                (style.Encoding.empty() ? std::string("UTF-8") : style.Encoding) + " (" + verifyError + ")";
+    return false;
+  }
   return WriteFileAtomic(path, out, &errorText);
 }
 

@@ -278,6 +278,8 @@ TEST_F(XmlHistory, FailedRecordLeavesTheFileByteIdentical) {
       {"<root><a:b/></root>", "UTF-8", "prefix"},
       {"<?xml version=\"1.0\" encoding=\"NO-SUCH-CODE\"?><root/>", "UTF-8", "NO-SUCH-CODE"},
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n</root>\n", "NO-SUCH-CODE", "NO-SUCH-CODE"},
+      // A name Latin-1 cannot hold would be written as a reference, which no reader takes.
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n<名前/>\n</root>\n", "ISO-8859-1", "ISO-8859-1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content);
