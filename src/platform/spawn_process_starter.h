@@ -24,6 +24,7 @@ namespace sentrova {
 // reaps each child as it ends. The destructor wakes the reaper through an
 // eventfd and joins it; children still running then are left alone, and
 // once this process ends they are reaped by init like any orphan.
+// Start may be called from any thread.
 class SpawnProcessStarter : public ProcessStarter {
  public:
   SpawnProcessStarter();

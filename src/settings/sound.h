@@ -74,8 +74,9 @@ struct SoundStats {
 // FLAC, ...) and plays through an AudioOutput on its own thread. A sound is
 // played in real time even on a device that takes frames faster (ALSA's
 // "null"): a synchronous play returns no earlier than the sound's length
-// after it began. Destroying the player cuts off the sound and joins the
-// thread.
+// after it began. PlayWaveFile may be called from any thread. Destroying the
+// player (when no call is in progress) cuts off the sound and joins the
+// thread, so it is safe at program exit.
 class WavePlayer : public SoundPlayer {
  public:
   explicit WavePlayer(AudioOutput& output, std::vector<std::string> dataDirs = SoundDataDirsFromEnvironment());
