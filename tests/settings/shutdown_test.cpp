@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -108,8 +109,18 @@ class PrivateBus {
       waitpid(pid_, nullptr, 0);
     }
   }
+  // True once the daemon takes connections (its socket appears a moment
+  // before it listens).
   bool Ready() const {
-    return pid_ > 0 && Eventually([&] { return access(socket_.c_str(), F_OK) == 0; });
+    return pid_ > 0 && Eventually([&] {
+             const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+             sockaddr_un addr{};
+             addr.sun_family = AF_UNIX;
+             std::strncpy(addr.sun_path, socket_.c_str(), sizeof addr.sun_path - 1);
+             const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+             close(fd);
+             return ok;
+           });
   }
   std::string Address() const { return "unix:path=" + socket_; }
 
@@ -118,11 +129,11 @@ class PrivateBus {
   pid_t pid_ = -1;
 };
 
-// A stand-in for logind on a private bus: answers CanPowerOff with a fixed
-// text, or with an error when the text is empty. It has no PowerOff.
+// A stand-in for logind on a private bus: answers CanPowerOff with the text
+// set, or with an error when the text is empty. It has no PowerOff.
 class FakeLogind {
  public:
-  FakeLogind(const std::string& address, std::string answer) : answer_(std::move(answer)) {
+  explicit FakeLogind(const std::string& address) {
     if (sd_bus_new(&bus_) < 0) return;
     if (sd_bus_set_address(bus_, address.c_str()) < 0 || sd_bus_set_bus_client(bus_, 1) < 0 ||
         sd_bus_start(bus_) < 0 || sd_bus_request_name(bus_, "org.freedesktop.login1", 0) < 0 ||
@@ -144,10 +155,15 @@ class FakeLogind {
     sd_bus_close_unref(bus_);
   }
   bool ready() const { return ready_; }
+  void SetAnswer(std::string answer) {
+    std::lock_guard lock(mutex_);
+    answer_ = std::move(answer);
+  }
 
  private:
   static int CanPowerOff(sd_bus_message* m, void* userdata, sd_bus_error* error) {
     auto* self = static_cast<FakeLogind*>(userdata);
+    std::lock_guard lock(self->mutex_);
     if (self->answer_.empty())
       return sd_bus_error_set_const(error, "org.freedesktop.DBus.Error.AccessDenied", "no");
     return sd_bus_reply_method_return(m, "s", self->answer_.c_str());
@@ -158,6 +174,7 @@ class FakeLogind {
       SD_BUS_VTABLE_END,
   };
 
+  std::mutex mutex_;
   std::string answer_;
   sd_bus* bus_ = nullptr;
   bool ready_ = false;
@@ -172,15 +189,15 @@ TEST(LogindCanPowerOff, ReadsTheAnswerOverDBus) {
   const LogindBus settings{bus.Address(), std::chrono::milliseconds(10000)};
   // No logind on the bus at all.
   EXPECT_EQ(LogindCanPowerOff(settings), std::nullopt);
+  FakeLogind logind(bus.Address());
+  ASSERT_TRUE(logind.ready());
   for (const char* answer : {"yes", "no", "challenge", "na"}) {
-    FakeLogind logind(bus.Address(), answer);
-    ASSERT_TRUE(logind.ready());
+    logind.SetAnswer(answer);
     EXPECT_EQ(LogindCanPowerOff(settings), answer);
     LogindPowerOffPermission permission(settings);
     EXPECT_EQ(permission.CanPowerOff(), answer);
   }
-  FakeLogind refusing(bus.Address(), "");
-  ASSERT_TRUE(refusing.ready());
+  logind.SetAnswer("");  // an error reply
   EXPECT_EQ(LogindCanPowerOff(settings), std::nullopt);
   EXPECT_EQ(LogindPowerOffPermission(settings).CanPowerOff(), "");
 }
