@@ -5,6 +5,7 @@
 #include "app/list_file.h"
 #include "app/system_info.h"
 #include "settings/settings_io.h"
+#include "settings/shutdown_privilege.h"
 #include "settings/text.h"
 
 namespace sentrova {
@@ -23,8 +24,15 @@ WindowRect PlaceWindow(const std::string& size, const std::string& pos, const Wi
 }
 
 MainController::MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, MainView& view,
-                               std::vector<std::string> args)
-    : facts_(facts), cfg_(cfg), dispatcher_(dispatcher), view_(view), args_(std::move(args)) {}
+                               const MainServices& services, std::vector<std::string> args)
+    : facts_(facts),
+      cfg_(cfg),
+      dispatcher_(dispatcher),
+      view_(view),
+      services_(services),
+      args_(std::move(args)),
+      viewMessages_(view),
+      history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir) {}
 
 MainController::~MainController() = default;
 
@@ -56,7 +64,14 @@ void MainController::Construct() {
   if (facts_.PlatformCode == 1 || facts_.PlatformCode == 2) netBindingMade_ = true;
 
   if (!trayAvailable) cfg_.ScreenMode = 1;
-  if (facts_.PlatformCode == 2 && facts_.IsNT3x) cfg_.ScreenMode = 1;
+  if (facts_.PlatformCode == 2) {
+    if (facts_.IsNT3x) cfg_.ScreenMode = 1;
+    // Without the right to power off, a stored power-off choice does nothing.
+    if (!EnableShutdownPrivilege(services_.PowerOffRight)) {
+      facts_.ExitWindowsAllowed = false;
+      if (cfg_.AllLogout.Action == 2) cfg_.AllLogout.Action = 1;
+    }
+  }
 
   dispatcher_.Post([this] { DeferredStart(); });
 }
@@ -83,6 +98,18 @@ bool MainController::CloseQuery() {
   if (!SaveSettings(facts_.ProgramDir, cfg_, error)) view_.ShowMessage(error, kAppTitle, MsgIcon::Warning);
   view_.SetAccessTimerEnabled(false);
   return true;
+}
+
+bool MainController::OpenHistoryFile(HistoryKind kind) {
+  switch (kind) {
+    case kHistoryLogin:
+      return history_.OpenHistoryFile(cfg_.Login.Rec);
+    case kHistoryLogout:
+      return history_.OpenHistoryFile(cfg_.Logout.Rec);
+    case kHistoryAccess:
+      return history_.OpenHistoryFile(cfg_.Access.Rec);
+  }
+  return false;
 }
 
 void MainController::EndSession() { closing_ = true; }

@@ -33,11 +33,11 @@ QMessageBox::Icon BoxIcon(MsgIcon icon) {
 
 }  // namespace
 
-TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, std::vector<std::string> args,
-                 QWidget* parent)
+TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, const MainServices& services,
+                 std::vector<std::string> args, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("fmMain");
-  controller_ = std::make_unique<MainController>(facts, cfg, dispatcher, *this, std::move(args));
+  controller_ = std::make_unique<MainController>(facts, cfg, dispatcher, *this, services, std::move(args));
   model_ = new TermListModel(controller_->MainList(), this);
   lvRes1_ = new QTreeView(this);
   lvRes1_->setObjectName("lvRes1");

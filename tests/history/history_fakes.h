@@ -10,41 +10,9 @@
 #include <vector>
 
 #include "history/history_seams.h"
+#include "support/fake_history_seams.h"
 
 namespace sentrova::test {
-
-class FixedClock final : public HistoryClock {
- public:
-  explicit FixedClock(LocalDateTime now) : now_(now) {}
-  LocalDateTime Now() const override { return now_; }
-  void Set(LocalDateTime now) { now_ = now; }
-
- private:
-  LocalDateTime now_;
-};
-
-struct ShownMessage {
-  std::string Text;
-  std::string Caption;
-};
-
-class RecordingSink final : public HistoryMessageSink {
- public:
-  void ShowMessage(const std::string& text, const std::string& caption) override {
-    Messages.push_back({text, caption});
-  }
-  std::vector<ShownMessage> Messages;
-};
-
-class FakeOpener final : public HistoryFileOpener {
- public:
-  bool Open(const std::string& path) override {
-    Opened.push_back(path);
-    return Result;
-  }
-  bool Result = true;
-  std::vector<std::string> Opened;
-};
 
 // 5 January 2010 (a Tuesday), 09:08:07.
 inline LocalDateTime Jan5() { return {2010, 1, 5, 9, 8, 7, 2}; }

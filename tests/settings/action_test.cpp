@@ -1,4 +1,5 @@
 #include "settings/action.h"
+#include "support/fake_actions.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -102,24 +103,8 @@ bool Eventually(Cond cond) {
   return true;
 }
 
-class FakeStarter : public ProcessStarter {
- public:
-  bool Start(const std::vector<std::string>& argv) override {
-    started.push_back(argv);
-    return result;
-  }
-  bool result = true;
-  std::vector<std::vector<std::string>> started;
-};
-
-class FakeSound : public SoundPlayer {
- public:
-  bool PlayWaveFile(const std::string& name, bool wait) override {
-    played.emplace_back(name, wait);
-    return false;
-  }
-  std::vector<std::pair<std::string, bool>> played;
-};
+using test::FakeSound;
+using test::FakeStarter;
 
 TEST(RunAction, WaveFilesPlayAndEverythingElseStarts) {
   using Argv = std::vector<std::string>;

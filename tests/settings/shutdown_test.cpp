@@ -1,4 +1,5 @@
 #include "settings/shutdown_privilege.h"
+#include "support/fake_actions.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -31,20 +32,7 @@ extern char** environ;
 namespace sentrova {
 namespace {
 
-class FakePermission : public PowerOffPermission {
- public:
-  FakePermission(bool root, std::string answer) : root_(root), answer_(std::move(answer)) {}
-  bool IsSuperUser() const override { return root_; }
-  std::string CanPowerOff() override {
-    ++asked;
-    return answer_;
-  }
-  int asked = 0;
-
- private:
-  bool root_;
-  std::string answer_;
-};
+using test::FakePermission;
 
 TEST(EnableShutdownPrivilege, OnlyTheSuperUserOrAPlainYes) {
   struct Case {

@@ -10,6 +10,7 @@
 
 #include "app/list_file.h"
 #include "settings/text.h"
+#include "support/fake_main_services.h"
 #include "support/temp_dir.h"
 #include "ui/close_item.h"
 #include "ui/qt_dispatcher.h"
@@ -38,7 +39,8 @@ TEST(TfmMain, ShowsTheLoadedListWithJapaneseColumns) {
                    "ColWidth=90,60,60,120,90,90,130,110,60,60,120\r\nColPosition=0,1,2,3,4,5,6,7,8,9,10\r\n");
   SentrovaCfg cfg;
   QtDispatcher dispatcher;
-  TfmMain window(facts, cfg, dispatcher, {});
+  test::FakeMainServices services;
+  TfmMain window(facts, cfg, dispatcher, services.Services(), {});
   dispatcher.ProcessPending();
   QApplication::processEvents();
 
