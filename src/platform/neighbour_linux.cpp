@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -47,8 +48,13 @@ class Netlink {
     for (;;) {
       const ssize_t n = ::recv(fd_, buf.data(), buf.size(), 0);
       if (n < 0) return false;
-      int left = static_cast<int>(n);
-      for (nlmsghdr* h = reinterpret_cast<nlmsghdr*>(buf.data()); NLMSG_OK(h, left); h = NLMSG_NEXT(h, left)) {
+      std::size_t left = static_cast<std::size_t>(n);
+      for (char* p = buf.data(); left >= sizeof(nlmsghdr);) {
+        auto* h = reinterpret_cast<nlmsghdr*>(p);
+        if (h->nlmsg_len < sizeof(nlmsghdr) || h->nlmsg_len > left) break;
+        const std::size_t step = std::min<std::size_t>(NLMSG_ALIGN(h->nlmsg_len), left);
+        p += step;
+        left -= step;
         if (h->nlmsg_seq != seq_) continue;
         if (h->nlmsg_type == NLMSG_DONE) return true;
         if (h->nlmsg_type == NLMSG_ERROR) {
