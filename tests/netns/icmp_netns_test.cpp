@@ -108,6 +108,14 @@ TEST_F(IcmpNetns, PingALiveHostOverBothTransports) {
             << i->ResultText();
         EXPECT_EQ(steps.back(), "SendEcho成功-Status 0");
       }
+      // Larger than the link: refused with don't-fragment, fragmented without.
+      i->SetSendBytes(10240);
+      EXPECT_FALSE(i->Ping());
+      EXPECT_EQ(i->ResultText(), "IP_PACKET_TOO_BIG");
+      i->SetEX(false);
+      ASSERT_TRUE(i->Ping()) << i->ResultText();
+      EXPECT_TRUE(std::regex_match(i->ResultText(), std::regex("[0-9]+ms / TTL:77 / 10240 Bytes")))
+          << i->ResultText();
       EXPECT_EQ(i.transport->LastKind(), t.used);
       i->SetIPAddr("127.0.0.1");
       EXPECT_TRUE(i->Ping()) << i->ResultText();
