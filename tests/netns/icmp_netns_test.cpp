@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <regex>
 #include <thread>
 
 #include "app/manual_dispatcher.h"
@@ -23,6 +22,7 @@
 #include "platform/udp_broadcast_linux.h"
 #include "tcpip/icmp.h"
 #include "tcpip/icmp_commands.h"
+#include "tcpip/icmp_fakes.h"
 
 namespace sentrova {
 namespace {
@@ -103,8 +103,7 @@ TEST_F(IcmpNetns, PingALiveHostOverBothTransports) {
       for (short bytes : {0, 32, 1400}) {
         i->SetSendBytes(bytes);
         ASSERT_TRUE(i->Ping()) << i->ResultText();
-        EXPECT_TRUE(std::regex_match(i->ResultText(),
-                                     std::regex("[0-9]+ms / TTL:77 / " + std::to_string(bytes) + " Bytes")))
+        EXPECT_TRUE(test::IsPingSummary(i->ResultText(), 77, bytes))
             << i->ResultText();
         EXPECT_EQ(steps.back(), "SendEcho成功-Status 0");
       }
@@ -114,7 +113,7 @@ TEST_F(IcmpNetns, PingALiveHostOverBothTransports) {
       EXPECT_EQ(i->ResultText(), "IP_PACKET_TOO_BIG");
       i->SetEX(false);
       ASSERT_TRUE(i->Ping()) << i->ResultText();
-      EXPECT_TRUE(std::regex_match(i->ResultText(), std::regex("[0-9]+ms / TTL:77 / 10240 Bytes")))
+      EXPECT_TRUE(test::IsPingSummary(i->ResultText(), 77, 10240))
           << i->ResultText();
       EXPECT_EQ(i.transport->LastKind(), t.used);
       i->SetIPAddr("127.0.0.1");
@@ -224,8 +223,10 @@ TEST_F(IcmpNetns, NamesFromTheNamespaceHostsFile) {
     EXPECT_EQ(i->ResultText(), "IPアドレスを取得できませんでした。");
     EXPECT_EQ(i->GetIPAddr(), "0.0.0.0");
     EXPECT_FALSE(i->GetNameByIP("10.231.1.99"));
-    EXPECT_TRUE(std::regex_match(i->ResultText(), std::regex("ホスト名の取得に失敗しました。1100[124]")))
-        << i->ResultText();
+    const std::string text = i->ResultText();
+    EXPECT_TRUE(text == "ホスト名の取得に失敗しました。11001" || text == "ホスト名の取得に失敗しました。11002" ||
+                text == "ホスト名の取得に失敗しました。11004")
+        << text;
 
     // By name: ping resolves first.
     i->SetPingMode(NameCheck);

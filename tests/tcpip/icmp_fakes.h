@@ -182,6 +182,16 @@ struct FakeIcmp {
   }
 };
 
+// True when text is exactly a ping summary "<ms>ms / TTL:<ttl> / <bytes> Bytes".
+inline bool IsPingSummary(const std::string& text, int ttl, int bytes) {
+  const std::size_t ms = text.find("ms / ");
+  if (ms == std::string::npos || ms == 0) return false;
+  for (std::size_t k = 0; k < ms; ++k) {
+    if (text[k] < '0' || text[k] > '9') return false;
+  }
+  return text.substr(ms) == "ms / TTL:" + std::to_string(ttl) + " / " + std::to_string(bytes) + " Bytes";
+}
+
 // Network-order address of dotted text.
 inline std::uint32_t Ip(const char* text) { return InetAddr(text); }
 
