@@ -116,6 +116,9 @@ bool TIcmp::Active(bool value) {
     active_ = false;
     return true;
   }
+  // The checks, in order: an ICMP endpoint can be opened (the echo library),
+  // UDP sockets work (the sockets layer), the resolver is there (the echo
+  // entry points), the neighbour table can be read (the IP helper library).
   if (!services_.echo || services_.echo->Probe() != 0) {
     resultText_ = kTextIcmpLoad;
     return false;
