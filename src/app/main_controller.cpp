@@ -7,6 +7,8 @@
 #include "settings/settings_io.h"
 #include "settings/shutdown_privilege.h"
 #include "settings/text.h"
+#include "tcpip/icmp.h"
+#include "tcpip/icmp_commands.h"
 
 namespace sentrova {
 
@@ -94,6 +96,7 @@ bool MainController::CloseQuery() {
   cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
   cfg_.MainWnd.ColWidth = view_.ColumnWidths();
   cfg_.MainWnd.ColPosition = view_.ColumnPositions();
+  if (services_.Icmp.IsActive()) services_.Icmp.Active(false);
   std::string error;
   if (!SaveSettings(facts_.ProgramDir, cfg_, error)) view_.ShowMessage(error, kAppTitle, MsgIcon::Warning);
   view_.SetAccessTimerEnabled(false);
@@ -110,6 +113,28 @@ bool MainController::OpenHistoryFile(HistoryKind kind) {
       return history_.OpenHistoryFile(cfg_.Access.Rec);
   }
   return false;
+}
+
+void MainController::GetMacOfRow(std::size_t row) {
+  if (row >= mainList_.Count()) return;
+  ListRow copy = mainList_.Row(row);
+  sentrova::GetMacOfRow(services_.Icmp, copy);
+  mainList_.Set(row, std::move(copy));
+}
+
+void MainController::ClearMacOfRow(std::size_t row) {
+  if (row >= mainList_.Count()) return;
+  ListRow copy = mainList_.Row(row);
+  sentrova::ClearMacOfRow(copy);
+  mainList_.Set(row, std::move(copy));
+}
+
+void MainController::WakeRow(std::size_t row) {
+  if (row >= mainList_.Count()) return;
+  // A MAC text that is not one sends nothing; the user learns why.
+  if (auto error = sentrova::WakeRow(services_.Icmp, mainList_.Row(row))) {
+    view_.ShowMessage(*error, kAppTitle, MsgIcon::Warning);
+  }
 }
 
 void MainController::EndSession() { closing_ = true; }

@@ -61,6 +61,12 @@ class MainController {
   bool OpenHistoryFile(HistoryKind kind);
   HistoryRecorder& History() { return history_; }
 
+  // The Wake-on-LAN commands on one row of the main list (the first selected
+  // one); a row index out of range does nothing.
+  void GetMacOfRow(std::size_t row);
+  void ClearMacOfRow(std::size_t row);
+  void WakeRow(std::size_t row);
+
   // Problems found on the way (unreadable settings, an unreadable data
   // directory...), for the caller to show.
   const std::vector<std::string>& StartupProblems() const { return problems_; }

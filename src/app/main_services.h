@@ -10,6 +10,7 @@ class PowerOffPermission;
 class ShutdownService;
 class HistoryClock;
 class HistoryFileOpener;
+class TIcmp;
 
 struct MainServices {
   ProcessStarter& Starter;
@@ -18,6 +19,7 @@ struct MainServices {
   ShutdownService& Shutdown;
   HistoryClock& Clock;
   HistoryFileOpener& Opener;
+  TIcmp& Icmp;  // the one ICMP component, shared with the check thread
 };
 
 }  // namespace sentrova

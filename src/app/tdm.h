@@ -10,12 +10,16 @@
 #include "platform/spawn_process_starter.h"
 #include "platform/xdg_file_opener.h"
 #include "settings/sound.h"
+#include "tcpip/icmp.h"
 
 namespace sentrova {
 
+class Dispatcher;
+
 class Tdm {
  public:
-  Tdm();
+  // The dispatcher delivers the ICMP component's lookups; it must outlive Tdm.
+  explicit Tdm(Dispatcher& dispatcher);
   Tdm(const Tdm&) = delete;
   Tdm& operator=(const Tdm&) = delete;
 
@@ -29,6 +33,7 @@ class Tdm {
   LogindShutdownService shutdown_;
   LocalHistoryClock clock_;
   XdgFileOpener opener_;
+  TIcmp icmp_;
 };
 
 }  // namespace sentrova

@@ -13,11 +13,10 @@
 
 namespace sentrova {
 
-int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const MainServices& services,
-               const StartupOptions& options) {
+int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher,
+               const MainServices& services, const StartupOptions& options) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(kAppName);
-  QtDispatcher dispatcher;
   ConsoleView view(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0);
   MainController controller(facts, cfg, dispatcher, view, services, options.ProgramArgs);
   UnixSignals unixSignals;

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
@@ -44,10 +46,12 @@ TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, cons
   lvRes1_->setRootIsDecorated(false);
   lvRes1_->setUniformRowHeights(true);
   lvRes1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lvRes1_->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvRes1_->setModel(model_);
   lvRes1_->header()->setSectionsMovable(true);
   lvRes1_->header()->setStretchLastSection(false);
   setCentralWidget(lvRes1_);
+  BuildMenus();
   sbMain_ = new QLabel(this);
   statusBar()->addWidget(sbMain_, 1);
   const WindowRect design = MainController::kDesignRect;
@@ -61,6 +65,47 @@ TfmMain::~TfmMain() {
   delete model_;
   model_ = nullptr;
   controller_->Destroy();
+}
+
+void TfmMain::BuildMenus() {
+  // The Wake-on-LAN commands, in the pop-up menu and in the main menu.
+  auto addWakeItems = [this](QMenu* menu, const char* get, const char* clear) {
+    menu->addAction(QString::fromUtf8(get), this, [this] {
+      if (const int row = SelectedRow(); row >= 0) controller_->GetMacOfRow(static_cast<std::size_t>(row));
+    });
+    menu->addAction(QString::fromUtf8(clear), this, [this] {
+      if (const int row = SelectedRow(); row >= 0) controller_->ClearMacOfRow(static_cast<std::size_t>(row));
+    });
+    menu->addAction(QString::fromUtf8("起動(&W)"), this, [this] {
+      if (const int row = SelectedRow(); row >= 0) controller_->WakeRow(static_cast<std::size_t>(row));
+    });
+  };
+  QMenu* mnTerminal = menuBar()->addMenu(QString::fromUtf8("端末(&S)"));
+  mnWake2_ = mnTerminal->addMenu(QString::fromUtf8("&WakeOnLan"));
+  addWakeItems(mnWake2_, "MACアドレスの取得(&M)", "MACアドレスの消去(&C)");
+  pmRes_ = new QMenu(this);
+  mnWake_ = pmRes_->addMenu(QString::fromUtf8("&WakeOnLAN"));
+  addWakeItems(mnWake_, "MACアドレス取得(&M)", "MACアドレス消去(&C)");
+  lvRes1_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(lvRes1_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { pmRes_->popup(lvRes1_->viewport()->mapToGlobal(at)); });
+  connect(lvRes1_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { UpdateTerminalCommands(); });
+}
+
+int TfmMain::SelectedRow() const {
+  const QModelIndexList rows = lvRes1_->selectionModel()->selectedRows();
+  int first = -1;
+  for (const QModelIndex& index : rows) {
+    if (first < 0 || index.row() < first) first = index.row();
+  }
+  return first;
+}
+
+void TfmMain::UpdateTerminalCommands() {
+  const bool enabled = terminalCommandsAllowed_ && SelectedRow() >= 0;
+  mnWake_->setEnabled(enabled);
+  mnWake2_->setEnabled(enabled);
 }
 
 void TfmMain::EndSession() {
@@ -146,8 +191,11 @@ bool TfmMain::AskYesNo(const std::string& text, const std::string& caption) {
   return box.exec() == QMessageBox::Yes;
 }
 
-void TfmMain::SetTerminalCommandsEnabled(bool) {
-  // The per-terminal menus come with the main window's menus.
+void TfmMain::SetTerminalCommandsEnabled(bool enabled) {
+  // Disabled until a terminal is selected; the selection enables them.
+  terminalCommandsAllowed_ = true;
+  mnWake_->setEnabled(enabled);
+  mnWake2_->setEnabled(enabled);
 }
 
 bool TfmMain::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }

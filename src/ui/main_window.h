@@ -13,6 +13,7 @@
 
 class QTreeView;
 class QLabel;
+class QMenu;
 
 namespace sentrova {
 
@@ -51,7 +52,16 @@ class TfmMain : public QMainWindow, public MainView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The first selected row of the terminal list, or -1.
+  int SelectedRow() const;
+  void BuildMenus();
+  void UpdateTerminalCommands();
+
   QTreeView* lvRes1_ = nullptr;
+  QMenu* pmRes_ = nullptr;     // the terminal list's pop-up menu
+  QMenu* mnWake_ = nullptr;    // its "&WakeOnLAN" submenu
+  QMenu* mnWake2_ = nullptr;   // the main menu's "&WakeOnLan" submenu
+  bool terminalCommandsAllowed_ = false;
   QLabel* sbMain_ = nullptr;
   TermListModel* model_ = nullptr;
   std::unique_ptr<MainController> controller_;

@@ -6,6 +6,7 @@
 #include "support/fake_actions.h"
 #include "support/fake_history_seams.h"
 #include "support/fake_shutdown_service.h"
+#include "support/icmp_fakes.h"
 
 namespace sentrova::test {
 
@@ -16,8 +17,11 @@ struct FakeMainServices {
   FakeShutdownService shutdown;
   FixedClock clock{LocalDateTime{2010, 1, 5, 9, 8, 7, 2}};
   FakeOpener opener;
+  FakeIcmp icmp;
 
-  MainServices Services() { return MainServices{starter, sound, powerOffRight, shutdown, clock, opener}; }
+  MainServices Services() {
+    return MainServices{starter, sound, powerOffRight, shutdown, clock, opener, *icmp.icmp};
+  }
 };
 
 }  // namespace sentrova::test
