@@ -40,13 +40,13 @@ MainController::~MainController() = default;
 
 void MainController::Construct() {
   // Private state: nothing is closing, nothing is running.
-  closing_ = false;
+  state_.Closing = false;
   facts_.ExitWindowsAllowed = true;
   facts_.IsNT3x = false;
-  LoginList.clear();
-  LogoutList.clear();
-  ErrorList.clear();
-  AccessList.clear();
+  state_.LoginList.clear();
+  state_.LogoutList.clear();
+  state_.ErrorList.clear();
+  state_.AccessList.clear();
 
   caption_ = kAppTitle;
   const bool trayAvailable = view_.TrayAvailable();
@@ -79,18 +79,18 @@ void MainController::Construct() {
 }
 
 void MainController::DeferredStart() {
-  if (deferredStartDone_ || closing_) return;
+  if (deferredStartDone_ || state_.Closing) return;
   deferredStartDone_ = true;
-  LoadList(mainList_, listFilePath_);
+  LoadList(state_.MainList, listFilePath_);
   view_.SetTerminalCommandsEnabled(false);
-  busy_ = false;
+  state_.Busy = false;
   view_.ShowWindow();
   view_.SetWatchTimerEnabled(true);
   view_.SetAccessTimerEnabled(true);
 }
 
 bool MainController::CloseQuery() {
-  closing_ = true;
+  state_.Closing = true;
   const WindowRect r = view_.GetWindowRect();
   cfg_.MainWnd.Size = std::to_string(r.Width) + "," + std::to_string(r.Height);
   cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
@@ -116,28 +116,28 @@ bool MainController::OpenHistoryFile(HistoryKind kind) {
 }
 
 void MainController::GetMacOfRow(std::size_t row) {
-  if (row >= mainList_.Count()) return;
-  ListRow copy = mainList_.Row(row);
+  if (row >= state_.MainList.Count()) return;
+  ListRow copy = state_.MainList.Row(row);
   sentrova::GetMacOfRow(services_.Icmp, copy);
-  mainList_.Set(row, std::move(copy));
+  state_.MainList.Set(row, std::move(copy));
 }
 
 void MainController::ClearMacOfRow(std::size_t row) {
-  if (row >= mainList_.Count()) return;
-  ListRow copy = mainList_.Row(row);
+  if (row >= state_.MainList.Count()) return;
+  ListRow copy = state_.MainList.Row(row);
   sentrova::ClearMacOfRow(copy);
-  mainList_.Set(row, std::move(copy));
+  state_.MainList.Set(row, std::move(copy));
 }
 
 void MainController::WakeRow(std::size_t row) {
-  if (row >= mainList_.Count()) return;
+  if (row >= state_.MainList.Count()) return;
   // A MAC text that is not one sends nothing; the user learns why.
-  if (auto error = sentrova::WakeRow(services_.Icmp, mainList_.Row(row))) {
+  if (auto error = sentrova::WakeRow(services_.Icmp, state_.MainList.Row(row))) {
     view_.ShowMessage(*error, kAppTitle, MsgIcon::Warning);
   }
 }
 
-void MainController::EndSession() { closing_ = true; }
+void MainController::EndSession() { state_.Closing = true; }
 
 void MainController::Destroy() {
   if (destroyed_) return;

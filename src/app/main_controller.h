@@ -9,6 +9,7 @@
 
 #include "app/app_facts.h"
 #include "app/dispatcher.h"
+#include "app/main_state.h"
 #include "app/main_services.h"
 #include "app/main_view.h"
 #include "app/term_list.h"
@@ -73,15 +74,13 @@ class MainController {
   // What loading the settings found (layout, backup, a write that failed).
   const LoadSettingsResult& SettingsLoadResult() const { return loadResult_; }
 
-  TermList& MainList() { return mainList_; }
+  MainState& State() { return state_; }
+  TermList& MainList() { return state_.MainList; }
   const std::string& ListFilePath() const { return listFilePath_; }
   const std::string& Caption() const { return caption_; }
-  bool Closing() const { return closing_; }
-  bool Busy() const { return busy_; }
+  bool Closing() const { return state_.Closing; }
+  bool Busy() const { return state_.Busy; }
   bool DeferredStartDone() const { return deferredStartDone_; }
-
-  // The lists the check and the access watch fill.
-  std::vector<std::string> LoginList, LogoutList, ErrorList, AccessList;
 
   static constexpr WindowRect kDesignRect{0, 0, 447, 160};
 
@@ -97,11 +96,9 @@ class MainController {
   std::vector<std::string> problems_;
   LoadSettingsResult loadResult_;
 
-  TermList mainList_;
+  MainState state_;
   std::string listFilePath_;
   std::string caption_;
-  bool closing_ = false;
-  bool busy_ = false;
   bool netBindingMade_ = false;
   bool deferredStartDone_ = false;
   bool destroyed_ = false;

@@ -17,7 +17,7 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, Dispat
                const MainServices& services, const StartupOptions& options) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(kAppName);
-  ConsoleView view(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0);
+  ConsoleView view(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0, services.Clock);
   MainController controller(facts, cfg, dispatcher, view, services, options.ProgramArgs);
   UnixSignals unixSignals;
 

@@ -205,6 +205,35 @@ void TfmMain::ShowWindow() { show(); }
 void TfmMain::SetWatchTimerEnabled(bool) {}
 void TfmMain::SetAccessTimerEnabled(bool) {}
 
+void TfmMain::SetStatusText(const std::string& text) { sbMain_->setText(QString::fromStdString(text)); }
+
+void TfmMain::SetChecking(bool) {}
+
+bool TfmMain::IsReportOpen(int) const { return false; }
+
+void TfmMain::OpenReport(int kind, int, int, const std::string& text, const std::vector<std::string>& lines) {
+  if (kind < 0 || kind > 5) return;
+  std::string names;
+  for (const std::string& line : lines) names += " " + FieldOf(line, '\t', 0) + "(" + FieldOf(line, '\t', 1) + ")";
+  reportText_[kind] = text + names;
+}
+
+void TfmMain::AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) {
+  OpenReport(kind, 0, seconds, "", lines);
+}
+
+void TfmMain::ShowReport(int kind) {
+  if (kind >= 0 && kind <= 5) sbMain_->setText(QString::fromStdString(reportText_[kind]));
+}
+
+void TfmMain::BlinkTray(int) {}
+void TfmMain::EnableTrayReportItem(int) {}
+
+void TfmMain::QuitWithoutClosing() {
+  endingSession_ = true;
+  QApplication::quit();
+}
+
 void TfmMain::closeEvent(QCloseEvent* event) {
   if (endingSession_ || controller_->CloseQuery()) {
     event->accept();

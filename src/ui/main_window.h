@@ -47,6 +47,16 @@ class TfmMain : public QMainWindow, public MainView {
   void ShowWindow() override;
   void SetWatchTimerEnabled(bool enabled) override;
   void SetAccessTimerEnabled(bool enabled) override;
+  void SetStatusText(const std::string& text) override;
+  void SetChecking(bool checking) override;
+  bool IsReportOpen(int kind) const override;
+  void OpenReport(int kind, int messageLevel, int seconds, const std::string& text,
+                  const std::vector<std::string>& lines) override;
+  void AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) override;
+  void ShowReport(int kind) override;
+  void BlinkTray(int seconds) override;
+  void EnableTrayReportItem(int kind) override;
+  void QuitWithoutClosing() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -66,6 +76,9 @@ class TfmMain : public QMainWindow, public MainView {
   TermListModel* model_ = nullptr;
   std::unique_ptr<MainController> controller_;
   bool endingSession_ = false;
+  // Until the report windows exist, a report is its text and names on the
+  // status bar.
+  std::string reportText_[6];
 };
 
 }  // namespace sentrova
