@@ -34,7 +34,9 @@ MainController::MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& di
       services_(services),
       args_(std::move(args)),
       viewMessages_(view),
-      history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir) {}
+      history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir),
+      events_(state_, cfg, view, services, history_, nullptr),
+      watch_(state_, cfg, view, dispatcher, services, services.Browse, events_) {}
 
 MainController::~MainController() = default;
 
@@ -84,6 +86,11 @@ void MainController::DeferredStart() {
   LoadList(state_.MainList, listFilePath_);
   view_.SetTerminalCommandsEnabled(false);
   state_.Busy = false;
+  if (cfg_.StartCheck && (!cfg_.StartCheckMsg || view_.AskYesNo("端末の調査を今すぐ行いますか？", kAppTitle))) {
+    // The timer handler run now finds the interval reached and checks.
+    watch_.MinuteCounter = cfg_.CheckInterval;
+    watch_.WatchTimerTick();
+  }
   view_.ShowWindow();
   view_.SetWatchTimerEnabled(true);
   view_.SetAccessTimerEnabled(true);
@@ -96,6 +103,8 @@ bool MainController::CloseQuery() {
   cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
   cfg_.MainWnd.ColWidth = view_.ColumnWidths();
   cfg_.MainWnd.ColPosition = view_.ColumnPositions();
+  // A running check stops at its next stop point; its handler applies nothing.
+  watch_.StopAndWait();
   if (services_.Icmp.IsActive()) services_.Icmp.Active(false);
   std::string error;
   if (!SaveSettings(facts_.ProgramDir, cfg_, error)) view_.ShowMessage(error, kAppTitle, MsgIcon::Warning);

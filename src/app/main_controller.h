@@ -12,6 +12,8 @@
 #include "app/main_state.h"
 #include "app/main_services.h"
 #include "app/main_view.h"
+#include "app/terminal_events.h"
+#include "app/watch_cycle.h"
 #include "app/term_list.h"
 #include "settings/settings_cfg.h"
 #include "history/history_lines.h"
@@ -62,6 +64,15 @@ class MainController {
   bool OpenHistoryFile(HistoryKind kind);
   HistoryRecorder& History() { return history_; }
 
+  // The watch cycle: the one-minute timer, the search button, the check of
+  // one terminal, the rest command on the selected rows.
+  void WatchTimerTick() { watch_.WatchTimerTick(); }
+  void SearchClick() { watch_.SearchClick(); }
+  void PinpointClick(int selectedRow) { watch_.PinpointClick(selectedRow); }
+  void Rest(const std::vector<std::size_t>& selectedRows) { watch_.Rest(selectedRows); }
+  WatchCycle& Watch() { return watch_; }
+  TerminalEvents& Events() { return events_; }
+
   // The Wake-on-LAN commands on one row of the main list (the first selected
   // one); a row index out of range does nothing.
   void GetMacOfRow(std::size_t row);
@@ -93,10 +104,12 @@ class MainController {
   std::vector<std::string> args_;
   ViewMessages viewMessages_;
   HistoryRecorder history_;
+  MainState state_;
+  TerminalEvents events_;
+  WatchCycle watch_;
   std::vector<std::string> problems_;
   LoadSettingsResult loadResult_;
 
-  MainState state_;
   std::string listFilePath_;
   std::string caption_;
   bool netBindingMade_ = false;

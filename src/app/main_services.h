@@ -11,6 +11,7 @@ class ShutdownService;
 class HistoryClock;
 class HistoryFileOpener;
 class TIcmp;
+class BrowseSource;
 
 struct MainServices {
   ProcessStarter& Starter;
@@ -20,6 +21,7 @@ struct MainServices {
   HistoryClock& Clock;
   HistoryFileOpener& Opener;
   TIcmp& Icmp;  // the one ICMP component, shared with the check thread
+  BrowseSource& Browse;  // the network browse list
 };
 
 }  // namespace sentrova

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "app/main_services.h"
+#include <memory>
+
+#include "discovery/browse_source.h"
 #include "platform/local_clock.h"
 #include "platform/logind_permission.h"
 #include "platform/logind_shutdown.h"
@@ -34,6 +37,7 @@ class Tdm {
   LocalHistoryClock clock_;
   XdgFileOpener opener_;
   TIcmp icmp_;
+  std::unique_ptr<BrowseSource> browse_;
 };
 
 }  // namespace sentrova

@@ -14,6 +14,9 @@
 class QTreeView;
 class QLabel;
 class QMenu;
+class QPushButton;
+class QTimer;
+class QAction;
 
 namespace sentrova {
 
@@ -29,6 +32,8 @@ class TfmMain : public QMainWindow, public MainView {
 
   MainController& Controller() { return *controller_; }
   QTreeView* TerminalView() const { return lvRes1_; }
+  QPushButton* SearchButton() const { return pbSearch_; }
+  QTimer* WatchTimer() const { return tmWatch_; }
   // The user's session ends: set Closing and end without the close sequence.
   void EndSession();
 
@@ -67,7 +72,15 @@ class TfmMain : public QMainWindow, public MainView {
   void BuildMenus();
   void UpdateTerminalCommands();
 
+  // The selected rows, in row order.
+  std::vector<std::size_t> SelectedRows() const;
+
   QTreeView* lvRes1_ = nullptr;
+  QPushButton* pbSearch_ = nullptr;
+  QTimer* tmWatch_ = nullptr;
+  QAction* mnPinpoint_ = nullptr;
+  QAction* mnRest_ = nullptr;
+  QAction* mnRest2_ = nullptr;
   QMenu* pmRes_ = nullptr;     // the terminal list's pop-up menu
   QMenu* mnWake_ = nullptr;    // its "&WakeOnLAN" submenu
   QMenu* mnWake2_ = nullptr;   // the main menu's "&WakeOnLan" submenu

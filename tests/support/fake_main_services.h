@@ -6,6 +6,7 @@
 #include "support/fake_actions.h"
 #include "support/fake_history_seams.h"
 #include "support/fake_shutdown_service.h"
+#include "support/fake_browse_source.h"
 #include "support/icmp_fakes.h"
 
 namespace sentrova::test {
@@ -18,9 +19,10 @@ struct FakeMainServices {
   FixedClock clock{LocalDateTime{2010, 1, 5, 9, 8, 7, 2}};
   FakeOpener opener;
   FakeIcmp icmp;
+  FakeBrowseSource browse;
 
   MainServices Services() {
-    return MainServices{starter, sound, powerOffRight, shutdown, clock, opener, *icmp.icmp};
+    return MainServices{starter, sound, powerOffRight, shutdown, clock, opener, *icmp.icmp, browse};
   }
 };
 
