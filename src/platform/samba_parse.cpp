@@ -147,6 +147,7 @@ bool ParseSmbStatusJson(std::string_view text, SmbStatus& out) {
   try {
     if (!ParseIsoTime(Str(doc, "timestamp"), out.Timestamp)) out.Timestamp = -1;
     for (const auto& [key, s] : Member(doc, "sessions").items()) {
+      if (!s.is_object()) continue;
       SmbSession session;
       session.Id = Str(s, "session_id");
       if (session.Id.empty()) session.Id = key;
@@ -157,6 +158,7 @@ bool ParseSmbStatusJson(std::string_view text, SmbStatus& out) {
       out.Sessions.push_back(std::move(session));
     }
     for (const auto& [key, t] : Member(doc, "tcons").items()) {
+      if (!t.is_object()) continue;
       SmbTcon tcon;
       tcon.Id = Str(t, "tcon_id");
       if (tcon.Id.empty()) tcon.Id = key;
@@ -168,6 +170,7 @@ bool ParseSmbStatusJson(std::string_view text, SmbStatus& out) {
     }
     for (const auto& [path, f] : Member(doc, "open_files").items()) {
       for (const auto& [key, o] : Member(f, "opens").items()) {
+        if (!o.is_object()) continue;
         SmbOpen open;
         open.Path = path;
         open.ServicePath = Str(f, "service_path");
