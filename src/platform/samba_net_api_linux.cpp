@@ -89,8 +89,9 @@ class LibSmbServerList : public SmbServerList {
     lib_->smbc_setTimeout(ctx, timeoutMs_);
     lib_->smbc_setFunctionAuthData(ctx, AnonymousAuth);
     if (!configFile_.empty()) lib_->smbc_setConfiguration(ctx, configFile_.c_str());
-    // Workgroup member lists come from the browse service, which speaks SMB1.
-    lib_->smbc_setOptionProtocols(ctx, "NT1", nullptr);
+    // Workgroup member lists come from the browse service (RAP), which
+    // answers only over SMB1: a newer dialect would give an empty list.
+    lib_->smbc_setOptionProtocols(ctx, "NT1", "NT1");
     if (!lib_->smbc_init_context(ctx)) {
       const int err = errno ? errno : EIO;
       lib_->smbc_free_context(ctx, 1);
