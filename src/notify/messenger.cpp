@@ -64,29 +64,38 @@ bool Messenger::Send(const std::string& recipient, const std::string& text) cons
 std::string ComposeManagerReport(int kind, const std::vector<std::string>& list) {
   const char* closing = ClosingText(kind);
   if (closing == nullptr) return {};
+  if (kind == kReportAllLogin || kind == kReportAllLogout) return closing;
+  const std::size_t closingBytes = Cp932Length(closing);
+  auto tailFor = [](std::size_t remaining) { return "\r\nその他" + std::to_string(remaining) + "名"; };
+
+  // prefixes[k]: the body after the first k names (with the separator or
+  // line break that followed name k-1), and its length in CP932 bytes.
+  std::vector<std::pair<std::string, std::size_t>> prefixes{{std::string(), 0}};
   std::string body;
-  if (kind != kReportAllLogin && kind != kReportAllLogout) {
-    std::size_t bodyBytes = 0;  // CP932 length of body
-    const std::size_t count = list.size();
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::string name = list[i].substr(0, list[i].find('\t'));
-      const std::size_t nameBytes = Cp932Length(name);
-      if (bodyBytes + nameBytes + kLongestClosing > kMessageLimit) {
-        const std::string tail = "\r\nその他" + std::to_string(count - i) + "名";
-        body += tail;
-        break;
-      }
-      if (i > 0 && (body.empty() || body.back() != '\n')) {
-        body += "：";
-        bodyBytes += 2;
-      }
-      body += name;
-      bodyBytes += nameBytes;
-      if (i > 0 && i % 6 == 0 && i + 1 < count) {
-        body += "\r\n";
-        bodyBytes += 2;
-      }
+  std::size_t bodyBytes = 0;
+  const std::size_t count = list.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string name = list[i].substr(0, list[i].find('\t'));
+    const std::size_t nameBytes = Cp932Length(name);
+    if (bodyBytes + nameBytes + kLongestClosing > kMessageLimit) {
+      // The tail is longer than the reserve allows for when the body is
+      // nearly full: give back names until the whole report fits, so that
+      // the managers still get it.
+      std::size_t k = i;
+      while (k > 0 && prefixes[k].second + Cp932Length(tailFor(count - k)) + closingBytes > kMessageLimit) --k;
+      return prefixes[k].first + tailFor(count - k) + closing;
     }
+    if (i > 0 && (body.empty() || body.back() != '\n')) {
+      body += "：";
+      bodyBytes += 2;
+    }
+    body += name;
+    bodyBytes += nameBytes;
+    if (i > 0 && i % 6 == 0 && i + 1 < count) {
+      body += "\r\n";
+      bodyBytes += 2;
+    }
+    prefixes.emplace_back(body, bodyBytes);
   }
   return body + closing;
 }

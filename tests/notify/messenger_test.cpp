@@ -163,8 +163,12 @@ TEST(ComposeManagerReport, OthersTailWhenTheNextNameWouldPassTheLimit) {
   EXPECT_EQ(report, names[0] + "：" + names[1] + "：" + names[2] + "\r\nその他3名\r\nがログインしました。");
   // Counted in CP932 bytes: ten full-width characters are 20 bytes.
   std::vector<std::string> wide(5, "あいうえおかきくけこ");
+  EXPECT_EQ(ComposeManagerReport(kReportLogin, Lines(wide)),
+            wide[0] + "：" + wide[1] + "：" + wide[2] + "\r\nその他2名\r\nがログインしました。");
+  // With the longest closing text three names and the tail would make 101
+  // bytes: one name goes to the tail instead.
   EXPECT_EQ(ComposeManagerReport(kReportAccess, Lines(wide)),
-            wide[0] + "：" + wide[1] + "：" + wide[2] + "\r\nその他2名\r\nにアクセスされています！");
+            wide[0] + "：" + wide[1] + "\r\nその他3名\r\nにアクセスされています！");
 }
 
 TEST(ManagerRecipients, FieldsUpToTheFirstEmptyOne) {
@@ -201,18 +205,29 @@ TEST(SendManagerReport, SendsTheReportToEveryManager) {
   EXPECT_EQ(b.sent.size(), 2u);
 }
 
-TEST(SendManagerReport, ReportTooLongForTheSenderIsDropped) {
+// Short names fill the body close to the limit, where the 26 bytes kept for
+// the closing text leave no room for the "その他" tail: names are given back
+// until the whole report fits, so the managers still get it.
+TEST(SendManagerReport, LongListOfShortNamesStillFitsAndIsSent) {
   BoundNT b;
   Messenger m{2, &b.net, nullptr, "MYPC"};
   SentrovaCfg cfg;
   cfg.Manager = "A";
-  // Short names fill the body up to the limit; the tail and the closing
-  // text then take it past 100 bytes.
-  std::vector<std::string> names(40, "n");
-  const std::string report = ComposeManagerReport(kReportLogout, Lines(names));
-  ASSERT_GT(Cp932Length(report), kMessageLimit);
+  const std::vector<std::string> names(40, "n");
+  const std::string expected =
+      "n：n：n：n：n：n：n\r\nn：n：n：n：n：n\r\nn：n：n：n：n：n\r\nn：n：n\r\nその他18名\r\nがログアウトしました。";
+  EXPECT_EQ(ComposeManagerReport(kReportLogout, Lines(names)), expected);
+  EXPECT_EQ(Cp932Length(expected), kMessageLimit);
   SendManagerReport(cfg, m, kReportLogout, Lines(names));
-  EXPECT_TRUE(b.sent.empty());
+  ASSERT_EQ(b.sent.size(), 1u);
+  EXPECT_EQ(b.sent[0].Text, expected);
+  // Every length of list gives a report the sender takes.
+  for (std::size_t n = 0; n <= 60; ++n) {
+    for (const char* name : {"n", "nn", "あ", "abcdefghij"}) {
+      const std::string report = ComposeManagerReport(kReportAccess, Lines(std::vector<std::string>(n, name)));
+      EXPECT_LE(Cp932Length(report), kMessageLimit) << n << " " << name;
+    }
+  }
 }
 
 }  // namespace
