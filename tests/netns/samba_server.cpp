@@ -44,6 +44,15 @@ void Reap(std::vector<pid_t>& ours) {
   std::erase_if(ours, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
 }
 
+// Gone, or a zombie waiting for its parent.
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const std::size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
 // Whether a process listens on a TCP port, as its own namespace sees it.
 bool Listening(pid_t pid, int port) {
   std::ifstream tcp("/proc/" + std::to_string(pid) + "/net/tcp");
@@ -69,16 +78,33 @@ std::string SambaUnavailable() {
 }
 
 void KillNamespaceProcesses(const std::string& ns, std::vector<pid_t> ours) {
-  for (int sig : {SIGTERM, SIGKILL}) {
-    for (pid_t pid : NamespacePids(ns)) ::kill(pid, sig);
-    const auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (Clock::now() < deadline) {
-      Reap(ours);
-      if (ours.empty() && NamespacePids(ns).empty()) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // TERM first, KILL after two seconds. A dying smbd may still fork a
+  // helper, so the namespace must stay empty for a few looks in a row.
+  std::vector<pid_t> seen;
+  const auto start = Clock::now();
+  int quiet = 0;
+  while (Clock::now() - start < std::chrono::seconds(10) && quiet < 3) {
+    const int sig = Clock::now() - start < std::chrono::seconds(2) ? SIGTERM : SIGKILL;
+    const std::vector<pid_t> pids = NamespacePids(ns);
+    for (pid_t pid : pids) {
+      ::kill(pid, sig);
+      seen.push_back(pid);
     }
+    Reap(ours);
+    quiet = pids.empty() && ours.empty() ? quiet + 1 : 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  for (pid_t pid : ours) ::waitpid(pid, nullptr, 0);
+  for (pid_t pid : ours) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  // A process leaves the namespace list a moment before it has ended.
+  const auto deadline = Clock::now() + std::chrono::seconds(3);
+  std::erase_if(seen, Ended);
+  while (!seen.empty() && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::erase_if(seen, Ended);
+  }
 }
 
 pid_t SpawnInNamespace(const std::string& ns, const std::vector<std::string>& argv, const std::string& logFile,
