@@ -13,6 +13,7 @@
 #include "app/app_facts.h"
 #include "app/instance_lock.h"
 #include "app/startup.h"
+#include "app/tdm.h"
 #include "app/system_info.h"
 #include "settings/settings_cfg.h"
 #include "ui/console_app.h"
@@ -39,14 +40,14 @@ void Report(bool console, const std::string& text, const char* caption, QMessage
   }
 }
 
-int RunWindow(int& argc, char** argv, AppFacts& facts, const StartupOptions& options) {
+int RunWindow(int& argc, char** argv, AppFacts& facts, const MainServices& services, const StartupOptions& options) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppName);
   QApplication::setApplicationDisplayName(kAppTitle);
   QtDispatcher dispatcher;
   int rc = 0;
   {
-    TfmMain fmMain(facts, Cfg, dispatcher, options.Args);
+    TfmMain fmMain(facts, Cfg, dispatcher, services, options.ProgramArgs);
     UnixSignals unixSignals;
     // The session ends (log-out, shutdown, SIGTERM): nothing is saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &fmMain,
@@ -97,7 +98,9 @@ int main(int argc, char** argv) {
   }
 
   try {
-    const int rc = options.Console ? RunConsole(argc, argv, facts, Cfg, options) : RunWindow(argc, argv, facts, options);
+    Tdm dm;
+    const int rc = options.Console ? RunConsole(argc, argv, facts, Cfg, dm.Services(), options)
+                                   : RunWindow(argc, argv, facts, dm.Services(), options);
     // A second instance started with the switch leaves the lock to its holder.
     if (!options.Dup) lock.Release();
     return rc;

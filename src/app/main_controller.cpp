@@ -4,18 +4,19 @@
 
 #include "app/list_file.h"
 #include "app/system_info.h"
+#include "settings/settings_io.h"
+#include "settings/shutdown_privilege.h"
 #include "settings/text.h"
 
 namespace sentrova {
 
 WindowRect PlaceWindow(const std::string& size, const std::string& pos, const WindowRect& design, int screenWidth,
                        int screenHeight) {
-  WindowRect r = design;
-  int v = 0;
-  if (ParseInt(FieldOf(size, ',', 0), v)) r.Width = v;
-  if (ParseInt(FieldOf(size, ',', 1), v)) r.Height = v;
-  if (ParseInt(FieldOf(pos, ',', 0), v)) r.Top = v;
-  if (ParseInt(FieldOf(pos, ',', 1), v)) r.Left = v;
+  WindowRect r;
+  r.Width = SettingsIntField(size, 0, design.Width);
+  r.Height = SettingsIntField(size, 1, design.Height);
+  r.Top = SettingsIntField(pos, 0, design.Top);
+  r.Left = SettingsIntField(pos, 1, design.Left);
   // Keep the window reachable.
   if (static_cast<long long>(r.Top) + r.Height <= 0 || r.Top > screenHeight) r.Top = 0;
   if (static_cast<long long>(r.Left) + r.Width <= 0 || r.Left > screenWidth) r.Left = 0;
@@ -23,8 +24,15 @@ WindowRect PlaceWindow(const std::string& size, const std::string& pos, const Wi
 }
 
 MainController::MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, MainView& view,
-                               std::vector<std::string> args)
-    : facts_(facts), cfg_(cfg), dispatcher_(dispatcher), view_(view), args_(std::move(args)) {}
+                               const MainServices& services, std::vector<std::string> args)
+    : facts_(facts),
+      cfg_(cfg),
+      dispatcher_(dispatcher),
+      view_(view),
+      services_(services),
+      args_(std::move(args)),
+      viewMessages_(view),
+      history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir) {}
 
 MainController::~MainController() = default;
 
@@ -43,6 +51,7 @@ void MainController::Construct() {
   caption_ += " on [" + GetLocalOSName(facts_) + "]";
   view_.SetCaption(caption_);
   listFilePath_ = facts_.ProgramDir + ListFileName(facts_.PlatformCode);
+  loadResult_ = LoadSettings(facts_.ProgramDir, args_, cfg_);
 
   int screenWidth = 0;
   int screenHeight = 0;
@@ -55,7 +64,14 @@ void MainController::Construct() {
   if (facts_.PlatformCode == 1 || facts_.PlatformCode == 2) netBindingMade_ = true;
 
   if (!trayAvailable) cfg_.ScreenMode = 1;
-  if (facts_.PlatformCode == 2 && facts_.IsNT3x) cfg_.ScreenMode = 1;
+  if (facts_.PlatformCode == 2) {
+    if (facts_.IsNT3x) cfg_.ScreenMode = 1;
+    // Without the right to power off, a stored power-off choice does nothing.
+    if (!EnableShutdownPrivilege(services_.PowerOffRight)) {
+      facts_.ExitWindowsAllowed = false;
+      if (cfg_.AllLogout.Action == 2) cfg_.AllLogout.Action = 1;
+    }
+  }
 
   dispatcher_.Post([this] { DeferredStart(); });
 }
@@ -78,8 +94,22 @@ bool MainController::CloseQuery() {
   cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
   cfg_.MainWnd.ColWidth = view_.ColumnWidths();
   cfg_.MainWnd.ColPosition = view_.ColumnPositions();
+  std::string error;
+  if (!SaveSettings(facts_.ProgramDir, cfg_, error)) view_.ShowMessage(error, kAppTitle, MsgIcon::Warning);
   view_.SetAccessTimerEnabled(false);
   return true;
+}
+
+bool MainController::OpenHistoryFile(HistoryKind kind) {
+  switch (kind) {
+    case kHistoryLogin:
+      return history_.OpenHistoryFile(cfg_.Login.Rec);
+    case kHistoryLogout:
+      return history_.OpenHistoryFile(cfg_.Logout.Rec);
+    case kHistoryAccess:
+      return history_.OpenHistoryFile(cfg_.Access.Rec);
+  }
+  return false;
 }
 
 void MainController::EndSession() { closing_ = true; }

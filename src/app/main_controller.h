@@ -9,9 +9,13 @@
 
 #include "app/app_facts.h"
 #include "app/dispatcher.h"
+#include "app/main_services.h"
 #include "app/main_view.h"
 #include "app/term_list.h"
 #include "settings/settings_cfg.h"
+#include "history/history_lines.h"
+#include "history/history_recorder.h"
+#include "settings/settings_io.h"
 
 namespace sentrova {
 
@@ -21,10 +25,22 @@ namespace sentrova {
 WindowRect PlaceWindow(const std::string& size, const std::string& pos, const WindowRect& design, int screenWidth,
                        int screenHeight);
 
+// History messages go to the view: a message box, or a line on stderr.
+class ViewMessages : public HistoryMessageSink {
+ public:
+  explicit ViewMessages(MainView& view) : view_(view) {}
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    view_.ShowMessage(text, caption, MsgIcon::Warning);
+  }
+
+ private:
+  MainView& view_;
+};
+
 class MainController {
  public:
   MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, MainView& view,
-                 std::vector<std::string> args);
+                 const MainServices& services, std::vector<std::string> args);
   ~MainController();
   MainController(const MainController&) = delete;
   MainController& operator=(const MainController&) = delete;
@@ -40,9 +56,16 @@ class MainController {
   // After the event loop has ended.
   void Destroy();
 
+  // Hands today's history file of a kind (login, logout, access) to the
+  // desktop's opener; a message tells when that fails.
+  bool OpenHistoryFile(HistoryKind kind);
+  HistoryRecorder& History() { return history_; }
+
   // Problems found on the way (unreadable settings, an unreadable data
   // directory...), for the caller to show.
   const std::vector<std::string>& StartupProblems() const { return problems_; }
+  // What loading the settings found (layout, backup, a write that failed).
+  const LoadSettingsResult& SettingsLoadResult() const { return loadResult_; }
 
   TermList& MainList() { return mainList_; }
   const std::string& ListFilePath() const { return listFilePath_; }
@@ -61,8 +84,12 @@ class MainController {
   SentrovaCfg& cfg_;
   Dispatcher& dispatcher_;
   MainView& view_;
+  MainServices services_;
   std::vector<std::string> args_;
+  ViewMessages viewMessages_;
+  HistoryRecorder history_;
   std::vector<std::string> problems_;
+  LoadSettingsResult loadResult_;
 
   TermList mainList_;
   std::string listFilePath_;

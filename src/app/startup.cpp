@@ -15,6 +15,7 @@ StartupOptions ParseCommandLine(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     if (IsDupSwitch(a)) {
       o.Dup = true;
+      o.ProgramArgs.push_back(a);
     } else if (a == "--console") {
       o.Console = true;
     } else if (a == "--once") {
@@ -36,6 +37,8 @@ StartupOptions ParseCommandLine(const std::vector<std::string>& args) {
       }
     } else if (a.rfind("--", 0) == 0) {
       o.Error = "unknown option: " + a;
+    } else {
+      o.ProgramArgs.push_back(a);
     }
     // Anything else (the two-digit icon argument, stray words) is read by the
     // settings or ignored, as it always was.

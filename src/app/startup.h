@@ -16,6 +16,10 @@ struct StartupOptions {
   bool Version = false;
   std::string DataDir;             // --data-dir DIR
   std::vector<std::string> Args;   // every argument but the program name, as given
+  // The arguments without this port's own options (--console, --once,
+  // --data-dir DIR, --help, --version): what the program always read (the
+  // "Dup" switch, the two-digit icon argument).
+  std::vector<std::string> ProgramArgs;
   std::string Error;               // an unusable option; empty when the line is fine
 };
 

@@ -13,6 +13,8 @@ struct MainWndCfg {
   std::string Pos;          // "top,left"
   std::string ColWidth;     // widths in column order
   std::string ColPosition;  // column arrangement
+
+  bool operator==(const MainWndCfg&) const = default;
 };
 
 struct EditWndCfg {
@@ -23,6 +25,8 @@ struct EditWndCfg {
   std::string LoginFile;
   std::string LogoutFile;
   bool CommentPrior = false;
+
+  bool operator==(const EditWndCfg&) const = default;
 };
 
 struct RecCfg {
@@ -30,6 +34,8 @@ struct RecCfg {
   std::string RecordFile;     // name pattern
   std::string RecordFileExp;  // extension without the dot
   std::string RecordFolder;   // empty for the program's default
+
+  bool operator==(const RecCfg&) const = default;
 };
 
 struct OneCfg {
@@ -39,6 +45,8 @@ struct OneCfg {
   bool ManagerReport = false;
   bool AutoMAC = false;
   RecCfg Rec;
+
+  bool operator==(const OneCfg&) const = default;
 };
 
 struct AllCfg {
@@ -50,6 +58,8 @@ struct AllCfg {
   std::string ActFile;
   std::int32_t Action = 0;  // 1 nothing, 2 power off, 3 run ActFile; 0 no choice yet
   bool ManagerReport = false;
+
+  bool operator==(const AllCfg&) const = default;
 };
 
 struct AccCfg {
@@ -68,6 +78,8 @@ struct AccCfg {
   std::string WaveFile;
   bool ManagerReport = false;
   RecCfg Rec;
+
+  bool operator==(const AccCfg&) const = default;
 };
 
 struct BackgroundCfg {
@@ -75,6 +87,8 @@ struct BackgroundCfg {
   bool Transport = false;
   std::int32_t TextColor = 0;
   std::int32_t TileMode = 0;
+
+  bool operator==(const BackgroundCfg&) const = default;
 };
 
 struct SentrovaCfg {
@@ -112,6 +126,8 @@ struct SentrovaCfg {
   bool StartCheckMsg = false;
   std::string Manager;
   BackgroundCfg Background;
+
+  bool operator==(const SentrovaCfg&) const = default;
 };
 
 // The version written into the settings file.

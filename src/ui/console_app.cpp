@@ -13,12 +13,13 @@
 
 namespace sentrova {
 
-int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const StartupOptions& options) {
+int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const MainServices& services,
+               const StartupOptions& options) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(kAppName);
   QtDispatcher dispatcher;
   ConsoleView view(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0);
-  MainController controller(facts, cfg, dispatcher, view, options.Args);
+  MainController controller(facts, cfg, dispatcher, view, services, options.ProgramArgs);
   UnixSignals unixSignals;
 
   bool closed = false;
@@ -39,6 +40,9 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const 
   });
 
   controller.Construct();
+  if (!controller.SettingsLoadResult().warning.empty()) {
+    view.ShowMessage(controller.SettingsLoadResult().warning, kAppTitle, MsgIcon::Warning);
+  }
   for (const std::string& problem : controller.StartupProblems()) {
     view.ShowMessage(problem, kAppTitle, MsgIcon::Warning);
   }

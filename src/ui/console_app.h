@@ -3,12 +3,14 @@
 #pragma once
 
 #include "app/app_facts.h"
+#include "app/main_services.h"
 #include "app/startup.h"
 #include "settings/settings_cfg.h"
 
 namespace sentrova {
 
 // Runs until --once has finished, Ctrl-C, or SIGTERM. Returns the exit code.
-int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const StartupOptions& options);
+int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const MainServices& services,
+               const StartupOptions& options);
 
 }  // namespace sentrova

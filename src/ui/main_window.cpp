@@ -11,6 +11,7 @@
 #include <QTreeView>
 
 #include "components/term_list_model.h"
+#include "settings/settings_io.h"
 #include "settings/text.h"
 
 namespace sentrova {
@@ -32,11 +33,11 @@ QMessageBox::Icon BoxIcon(MsgIcon icon) {
 
 }  // namespace
 
-TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, std::vector<std::string> args,
-                 QWidget* parent)
+TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, const MainServices& services,
+                 std::vector<std::string> args, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("fmMain");
-  controller_ = std::make_unique<MainController>(facts, cfg, dispatcher, *this, std::move(args));
+  controller_ = std::make_unique<MainController>(facts, cfg, dispatcher, *this, services, std::move(args));
   model_ = new TermListModel(controller_->MainList(), this);
   lvRes1_ = new QTreeView(this);
   lvRes1_->setObjectName("lvRes1");
@@ -54,7 +55,13 @@ TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, std:
   controller_->Construct();
 }
 
-TfmMain::~TfmMain() { controller_->Destroy(); }
+TfmMain::~TfmMain() {
+  // The model observes the controller's list: it goes first.
+  lvRes1_->setModel(nullptr);
+  delete model_;
+  model_ = nullptr;
+  controller_->Destroy();
+}
 
 void TfmMain::EndSession() {
   endingSession_ = true;
@@ -121,9 +128,8 @@ void TfmMain::ApplyColumns(const std::string& widths, const std::string& positio
     h->moveSection(h->visualIndex(order[static_cast<std::size_t>(visual)]), visual);
   }
   for (int visual = 0; visual < n; ++visual) {
-    int w = 0;
-    const int logical = h->logicalIndex(visual);
-    h->resizeSection(logical, ParseInt(FieldOf(widths, ',', visual), w) && w >= 0 ? w : 50);
+    const int w = SettingsIntField(widths, visual, 50);
+    h->resizeSection(h->logicalIndex(visual), w >= 0 ? w : 50);
   }
 }
 

@@ -22,8 +22,8 @@ class TermListModel;
 class TfmMain : public QMainWindow, public MainView {
   Q_OBJECT
  public:
-  TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, std::vector<std::string> args,
-          QWidget* parent = nullptr);
+  TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, const MainServices& services,
+          std::vector<std::string> args, QWidget* parent = nullptr);
   ~TfmMain() override;
 
   MainController& Controller() { return *controller_; }

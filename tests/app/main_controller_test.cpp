@@ -1,10 +1,15 @@
 #include "app/main_controller.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
 
 #include "app/list_file.h"
 #include "app/manual_dispatcher.h"
+#include "settings/settings_io.h"
 #include "fake_main_view.h"
+#include "support/fake_main_services.h"
 #include "support/temp_dir.h"
 
 namespace sentrova {
@@ -53,11 +58,12 @@ class MainControllerTest : public ::testing::Test {
   SentrovaCfg cfg;
   ManualDispatcher dispatcher;
   test::FakeMainView view;
+  test::FakeMainServices services;
 };
 
 TEST_F(MainControllerTest, StartsInOrderAndLoadsTheListDeferred) {
   WriteList({"PC01\t\tN\t0\t-1\t-1\t", "user", "", "", "WG\tP", "-----\t\t-\t8\t-1\t-1\t", "", "", "", "\t"});
-  MainController c(facts, cfg, dispatcher, view, {});
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
   c.Construct();
   EXPECT_EQ(view.caption.rfind("Sentrova Ver 2.10a on [", 0), 0u) << view.caption;
   EXPECT_EQ(view.caption.back(), ']');
@@ -78,15 +84,49 @@ TEST_F(MainControllerTest, StartsInOrderAndLoadsTheListDeferred) {
   EXPECT_TRUE(view.accessTimer);
 }
 
-TEST_F(MainControllerTest, NoTrayMeansWindowIconOnly) {
+TEST_F(MainControllerTest, SettingsPlaceTheWindowAndTheTrayDecidesTheMode) {
+  test::WriteBytes(dir.File("Sentrova.ini"),
+                   "[Sentrova]\r\nVersion=2.10a\r\nScreenMode=3\r\n"
+                   "[MainWnd]\r\nSize=500,300\r\nPos=5000,80\r\nColWidth=1,2,3\r\n");
   view.tray = false;
-  MainController c(facts, cfg, dispatcher, view, {});
+  view.screenHeight = 1024;
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
   c.Construct();
-  EXPECT_EQ(cfg.ScreenMode, 1);
+  EXPECT_TRUE(c.SettingsLoadResult().currentLayout);
+  EXPECT_EQ(view.rect, (WindowRect{0, 80, 500, 300}));
+  EXPECT_EQ(view.widths, "1,2,3");
+  EXPECT_EQ(cfg.ScreenMode, 1);  // no tray: window icon only
+}
+
+TEST_F(MainControllerTest, CloseSavesTheSettings) {
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {"37"});
+  c.Construct();
+  dispatcher.ProcessPending();
+  view.rect = {12, 34, 560, 230};
+  EXPECT_TRUE(c.CloseQuery());
+  SentrovaCfg again;
+  const LoadSettingsResult r = LoadSettings(dir.path(), {}, again);
+  EXPECT_TRUE(r.currentLayout);
+  EXPECT_EQ(again.MainWnd.Size, "560,230");
+  EXPECT_EQ(again.MainWnd.Pos, "12,34");
+  EXPECT_EQ(again.IconImageType, 3);  // the two-digit argument, written at start-up
+  EXPECT_EQ(again.OffIconImageType, 7);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(MainControllerTest, AFailedSaveIsShown) {
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
+  c.Construct();
+  dispatcher.ProcessPending();
+  ASSERT_EQ(mkdir(dir.File("Sentrova.ini").c_str(), 0700), 0);  // cannot be replaced
+  EXPECT_TRUE(c.CloseQuery());
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].rfind("Sentrova Ver 2.10a: ", 0), 0u);
+  EXPECT_NE(view.messages[0].find("Sentrova.ini"), std::string::npos);
 }
 
 TEST_F(MainControllerTest, MissingListGivesAnEmptyList) {
-  MainController c(facts, cfg, dispatcher, view, {});
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
   c.Construct();
   dispatcher.ProcessPending();
   EXPECT_EQ(c.MainList().Count(), 0u);
@@ -94,7 +134,7 @@ TEST_F(MainControllerTest, MissingListGivesAnEmptyList) {
 }
 
 TEST_F(MainControllerTest, CloseStoresGeometryAndColumns) {
-  MainController c(facts, cfg, dispatcher, view, {});
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
   c.Construct();
   dispatcher.ProcessPending();
   view.rect = {12, 34, 560, 230};
@@ -110,15 +150,69 @@ TEST_F(MainControllerTest, CloseStoresGeometryAndColumns) {
 }
 
 TEST_F(MainControllerTest, SessionEndSetsClosingAndStoresNothing) {
-  MainController c(facts, cfg, dispatcher, view, {});
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
   c.Construct();
   c.EndSession();
   EXPECT_TRUE(c.Closing());
   EXPECT_EQ(cfg.MainWnd.Size, "E,E");
+  EXPECT_FALSE(std::ifstream(dir.File("Sentrova.ini")).good());
   // A start message still queued does nothing once closing.
   dispatcher.ProcessPending();
   EXPECT_FALSE(c.DeferredStartDone());
   EXPECT_FALSE(view.shown);
+}
+
+}  // namespace
+}  // namespace sentrova
+
+namespace sentrova {
+namespace {
+
+class MainControllerPowerOffTest : public MainControllerTest {};
+
+TEST_F(MainControllerPowerOffTest, PowerOffChoiceNeedsTheRight) {
+  struct Case {
+    bool root;
+    const char* answer;
+    int storedAction;
+    bool allowed;
+    int action;
+  } cases[] = {
+      {false, "no", 2, false, 1},  {false, "challenge", 2, false, 1}, {false, "yes", 2, true, 2},
+      {true, "", 2, true, 2},      {false, "no", 3, false, 3},
+  };
+  for (const auto& c : cases) {
+    test::WriteBytes(dir.File("Sentrova.ini"), "[Sentrova]\r\nVersion=2.10a\r\n[AllLogout]\r\nAction=" +
+                                                    std::to_string(c.storedAction) + "\r\n");
+    test::FakeMainServices fakes;
+    fakes.powerOffRight = test::FakePermission(c.root, c.answer);
+    SentrovaCfg fresh;
+    AppFacts f;
+    f.ProgramDir = dir.path();
+    MainController ctl(f, fresh, dispatcher, view, fakes.Services(), {});
+    ctl.Construct();
+    EXPECT_EQ(f.ExitWindowsAllowed, c.allowed) << c.answer;
+    EXPECT_EQ(fresh.AllLogout.Action, c.action) << c.answer;
+    EXPECT_EQ(fakes.shutdown.calls, 0);
+  }
+}
+
+TEST_F(MainControllerTest, OpensTodaysHistoryFileOfEachKind) {
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
+  c.Construct();
+  cfg.Login.Rec.RecordFile = "SV%y%m%d";
+  cfg.Login.Rec.RecordFileExp = "log";
+  cfg.Access.Rec.RecordFile = "bad|name";
+  cfg.Access.Rec.RecordFileExp = "xml";
+  EXPECT_TRUE(c.OpenHistoryFile(kHistoryLogin));
+  ASSERT_EQ(services.opener.Opened.size(), 1u);
+  EXPECT_EQ(services.opener.Opened[0], dir.File("SV20100105.log"));
+  EXPECT_FALSE(c.OpenHistoryFile(kHistoryAccess));
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].rfind("Sentrova Ver 2.10a: ファイル名が不正です。\n", 0), 0u) << view.messages[0];
+  services.opener.Result = false;
+  EXPECT_FALSE(c.OpenHistoryFile(kHistoryLogin));
+  EXPECT_EQ(view.messages.back(), "Sentrova Ver 2.10a: 起動できません！");
 }
 
 }  // namespace

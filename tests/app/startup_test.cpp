@@ -29,6 +29,8 @@ TEST(Startup, Options) {
   EXPECT_EQ(o.DataDir, "/tmp/x");
   EXPECT_TRUE(o.Error.empty());
   EXPECT_EQ(o.Args.size(), 5u);
+  EXPECT_EQ(o.ProgramArgs, (std::vector<std::string>{"12"}));
+  EXPECT_EQ(ParseCommandLine({"/dup", "--console", "37"}).ProgramArgs, (std::vector<std::string>{"/dup", "37"}));
   EXPECT_EQ(ParseCommandLine({"--data-dir=/d"}).DataDir, "/d");
   EXPECT_FALSE(ParseCommandLine({"--data-dir"}).Error.empty());
   EXPECT_FALSE(ParseCommandLine({"--data-dir="}).Error.empty());

@@ -10,6 +10,7 @@
 
 #include "app/list_file.h"
 #include "settings/text.h"
+#include "support/fake_main_services.h"
 #include "support/temp_dir.h"
 #include "ui/close_item.h"
 #include "ui/qt_dispatcher.h"
@@ -33,13 +34,13 @@ TEST(TfmMain, ShowsTheLoadedListWithJapaneseColumns) {
                    "SV01\t192.168.1.2\tY\t9\t-1\t-1\t00-11-22-33-44-55\r\nserver\r\n\r\n\r\n\t\r\n");
   AppFacts facts;
   facts.ProgramDir = dir.path();
+  test::WriteBytes(dir.File("Sentrova.ini"),
+                   "[Sentrova]\r\nVersion=2.10a\r\n[MainWnd]\r\nSize=900,240\r\nPos=E,E\r\n"
+                   "ColWidth=90,60,60,120,90,90,130,110,60,60,120\r\nColPosition=0,1,2,3,4,5,6,7,8,9,10\r\n");
   SentrovaCfg cfg;
-  cfg.MainWnd.Size = "900,240";
-  cfg.MainWnd.Pos = "E,E";
-  cfg.MainWnd.ColWidth = "90,60,60,120,90,90,130,110,60,60,120";
-  cfg.MainWnd.ColPosition = "0,1,2,3,4,5,6,7,8,9,10";
   QtDispatcher dispatcher;
-  TfmMain window(facts, cfg, dispatcher, {});
+  test::FakeMainServices services;
+  TfmMain window(facts, cfg, dispatcher, services.Services(), {});
   dispatcher.ProcessPending();
   QApplication::processEvents();
 

@@ -1,0 +1,23 @@
+// Every service of the main window's logic as a fake: nothing is started,
+// played, powered off or opened; the fakes keep what they were asked.
+#pragma once
+
+#include "app/main_services.h"
+#include "support/fake_actions.h"
+#include "support/fake_history_seams.h"
+#include "support/fake_shutdown_service.h"
+
+namespace sentrova::test {
+
+struct FakeMainServices {
+  FakeStarter starter;
+  FakeSound sound;
+  FakePermission powerOffRight{false, "yes"};
+  FakeShutdownService shutdown;
+  FixedClock clock{LocalDateTime{2010, 1, 5, 9, 8, 7, 2}};
+  FakeOpener opener;
+
+  MainServices Services() { return MainServices{starter, sound, powerOffRight, shutdown, clock, opener}; }
+};
+
+}  // namespace sentrova::test
