@@ -2,6 +2,7 @@
 // namespace, with clients in a second one (root; skipped otherwise).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -160,6 +161,31 @@ TEST_F(SambaNetnsTest, RefusedOrUndeliverableMessageIsAFailure) {
   // Nobody of that name.
   lab_->Run(cli_, [&] { sent = SendMessageNT(net_, "SENDERPC", "NOSUCHPC", "lost"); });
   EXPECT_FALSE(sent);
+}
+
+// The workgroup's computers from the browse list of the server's nmbd (the
+// local master browser), their platform and type from srvinfo.
+TEST_F(SambaNetnsTest, ServerEnumListsTheServerWithItsPlatformAndType) {
+  std::vector<ServerInfo101> servers;
+  std::uint32_t rc = 0;
+  auto listed = [&] {
+    lab_->Run(cli_, [&] { rc = net_.NT.NetServerEnum(kWorkgroup, kSvTypeAll, servers); });
+    for (const ServerInfo101& s : servers) {
+      if (s.Name == kServerName) return true;
+    }
+    return false;
+  };
+  // nmbd first wins the browser election, then lists the server.
+  ASSERT_TRUE(WaitFor(listed, 90)) << rc;
+  const auto it = std::find_if(servers.begin(), servers.end(), [](const auto& s) { return s.Name == kServerName; });
+  EXPECT_EQ(it->Comment, "Sentrova test server");
+  EXPECT_EQ(it->PlatformId, kPlatformIdNt);
+  EXPECT_NE(it->Type & 0x00000002u, 0u);  // SV_TYPE_SERVER
+  EXPECT_NE(it->Type & 0x00000800u, 0u);  // SV_TYPE_SERVER_UNIX
+  // A workgroup nobody serves has no browse list.
+  lab_->Run(cli_, [&] { rc = net_.NT.NetServerEnum("NOSUCHGRP", kSvTypeAll, servers); });
+  EXPECT_NE(rc, kNerrSuccess);
+  EXPECT_TRUE(servers.empty());
 }
 
 }  // namespace
