@@ -155,15 +155,24 @@ std::uint32_t SambaNetApi::NetShareGetInfo(const std::string& share, ShareInfo2&
   out = ShareInfo2{};
   if (setup_.Testparm.empty()) return kErrorNotSupported;
   if (share.empty() || share.find_first_of("[]\n\r") != std::string::npos) return kErrorInvalidParameter;
-  std::vector<std::string> argv = {setup_.Testparm, "-s", "--section-name=" + share, "--parameter-name=path"};
-  if (!setup_.Options.ConfigFile.empty()) argv.push_back(setup_.Options.ConfigFile);
-  const ToolResult r = runner_->Run(argv, {}, setup_.Options.ToolTimeoutMs);
-  if (!r.Started) return kErrorNotSupported;
-  if (r.TimedOut) return kErrorSemTimeout;
-  if (r.ExitCode != 0) return kNerrNetNameNotFound;  // "Unknown section"
+  const auto now = std::chrono::steady_clock::now();
+  auto cached = sharePaths_.find(share);
+  if (cached == sharePaths_.end() ||
+      now - cached->second.At >= std::chrono::milliseconds(setup_.Options.SharePathReuseMs)) {
+    std::vector<std::string> argv = {setup_.Testparm, "-s", "--section-name=" + share, "--parameter-name=path"};
+    if (!setup_.Options.ConfigFile.empty()) argv.push_back(setup_.Options.ConfigFile);
+    const ToolResult r = runner_->Run(argv, {}, setup_.Options.ToolTimeoutMs);
+    if (!r.Started) return kErrorNotSupported;
+    if (r.TimedOut) return kErrorSemTimeout;
+    // testparm fails with "Unknown section" for a share that is not there.
+    SharePath answer{r.ExitCode == 0 ? kNerrSuccess : kNerrNetNameNotFound, {}, std::chrono::steady_clock::now()};
+    if (answer.Code == kNerrSuccess) answer.Path = TestparmValue(r.Out);
+    cached = sharePaths_.insert_or_assign(share, std::move(answer)).first;
+  }
+  if (cached->second.Code != kNerrSuccess) return cached->second.Code;
   out.NetName = share;
   out.Type = share == "IPC$" ? 3u : 0u;
-  out.Path = TestparmValue(r.Out);
+  out.Path = cached->second.Path;
   return kNerrSuccess;
 }
 

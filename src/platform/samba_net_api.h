@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ struct SambaOptions {
   // A smbstatus look is reused for this long, so that the session,
   // connection and file lookups of one access check cost one run and agree.
   int StatusReuseMs = 1500;
+  // A share's path from the configuration is reused for this long: every
+  // access check asks it again for every connected share.
+  int SharePathReuseMs = 10000;
   std::string SearchPath;        // where the tools are looked for; empty: $PATH
 };
 
@@ -101,6 +105,12 @@ class SambaNetApi : public NetApiNTLibrary {
   SmbStatus lastStatus_;
   std::chrono::steady_clock::time_point lastStatusAt_{};
   bool haveLastStatus_ = false;
+  struct SharePath {
+    std::uint32_t Code;
+    std::string Path;
+    std::chrono::steady_clock::time_point At;
+  };
+  std::map<std::string, SharePath> sharePaths_;
   std::unique_ptr<SmbServerList> serverList_;
 };
 

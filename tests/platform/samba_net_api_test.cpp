@@ -251,6 +251,23 @@ TEST(SambaNetApi, SharePathFromTheSambaConfiguration) {
   EXPECT_EQ(p.api->NetShareGetInfo("nosuch", info), kNerrNetNameNotFound);
   EXPECT_EQ(info.Path, "");
   EXPECT_EQ(p.api->NetShareGetInfo("a]b", info), kErrorInvalidParameter);
+  // Asked again soon, both answers come from the first runs.
+  ASSERT_EQ(p.api->NetShareGetInfo("pub", info), kNerrSuccess);
+  EXPECT_EQ(info.Path, "/srv/pub");
+  EXPECT_EQ(p.api->NetShareGetInfo("nosuch", info), kNerrNetNameNotFound);
+  EXPECT_EQ(p.calls.size(), 2u);
+}
+
+TEST(SambaNetApi, SharePathAskedAgainWhenNotReused) {
+  SambaSetup setup = FullSetup();
+  setup.Options.SharePathReuseMs = 0;
+  int run = 0;
+  Provider p(setup, [&](const auto&) { return ++run == 1 ? Ok("/srv/old\n") : Ok("/srv/new\n"); });
+  ShareInfo2 info;
+  ASSERT_EQ(p.api->NetShareGetInfo("pub", info), kNerrSuccess);
+  EXPECT_EQ(info.Path, "/srv/old");
+  ASSERT_EQ(p.api->NetShareGetInfo("pub", info), kNerrSuccess);
+  EXPECT_EQ(info.Path, "/srv/new");
 }
 
 TEST(SambaNetApi, ServerEnumNamesFromTheBrowseListTypesFromSrvinfo) {
