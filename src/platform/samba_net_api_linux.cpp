@@ -30,7 +30,9 @@ namespace {
 class LibSmbClient {
  public:
   static std::unique_ptr<LibSmbClient> Open() {
-    void* handle = ::dlopen("libsmbclient.so.0", RTLD_NOW | RTLD_LOCAL);
+    // Samba's libraries keep global state of their own: once loaded, the
+    // library stays for the life of the process.
+    void* handle = ::dlopen("libsmbclient.so.0", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) return nullptr;
     std::unique_ptr<LibSmbClient> lib(new LibSmbClient(handle));
 #define SENTROVA_SMBC_LOOKUP(name)                                             \
