@@ -40,11 +40,11 @@ void Report(bool console, const std::string& text, const char* caption, QMessage
   }
 }
 
-int RunWindow(int& argc, char** argv, AppFacts& facts, const MainServices& services, const StartupOptions& options) {
+int RunWindow(int& argc, char** argv, AppFacts& facts, Dispatcher& dispatcher, const MainServices& services,
+              const StartupOptions& options) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppName);
   QApplication::setApplicationDisplayName(kAppTitle);
-  QtDispatcher dispatcher;
   int rc = 0;
   {
     TfmMain fmMain(facts, Cfg, dispatcher, services, options.ProgramArgs);
@@ -98,9 +98,10 @@ int main(int argc, char** argv) {
   }
 
   try {
-    Tdm dm;
-    const int rc = options.Console ? RunConsole(argc, argv, facts, Cfg, dm.Services(), options)
-                                   : RunWindow(argc, argv, facts, dm.Services(), options);
+    QtDispatcher dispatcher;
+    Tdm dm(dispatcher);
+    const int rc = options.Console ? RunConsole(argc, argv, facts, Cfg, dispatcher, dm.Services(), options)
+                                   : RunWindow(argc, argv, facts, dispatcher, dm.Services(), options);
     // A second instance started with the switch leaves the lock to its holder.
     if (!options.Dup) lock.Release();
     return rc;

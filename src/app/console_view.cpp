@@ -28,8 +28,9 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, std::FILE* answers, bool interactive)
-    : out_(out), err_(err), answers_(answers), interactive_(interactive) {}
+ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, std::FILE* answers, bool interactive,
+                         const HistoryClock& clock)
+    : out_(out), err_(err), answers_(answers), clock_(clock), interactive_(interactive) {}
 
 void ConsoleView::SetCaption(const std::string&) {}
 
@@ -72,6 +73,41 @@ bool ConsoleView::TrayAvailable() const { return false; }
 void ConsoleView::ShowWindow() {}
 void ConsoleView::SetWatchTimerEnabled(bool) {}
 void ConsoleView::SetAccessTimerEnabled(bool) {}
+void ConsoleView::SetStatusText(const std::string&) {}
+void ConsoleView::SetChecking(bool) {}
+bool ConsoleView::IsReportOpen(int) const { return false; }
+
+void ConsoleView::OpenReport(int kind, int, int, const std::string& text, const std::vector<std::string>& lines) {
+  std::fprintf(out_, "%s\n", ConsoleReportLine(clock_.Now(), kind, text, lines).c_str());
+  std::fflush(out_);
+}
+
+void ConsoleView::AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) {
+  OpenReport(kind, 0, seconds, "", lines);
+}
+
+void ConsoleView::ShowReport(int) {}
+void ConsoleView::BlinkTray(int) {}
+void ConsoleView::EnableTrayReportItem(int) {}
+
+void ConsoleView::QuitWithoutClosing() {
+  if (OnQuit) OnQuit();
+}
+
+std::string ConsoleReportLine(const LocalDateTime& now, int kind, const std::string& text,
+                              const std::vector<std::string>& lines) {
+  static const char* const kKinds[] = {"login", "logout", "error", "access", "all-login", "all-logout"};
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d/%02d/%02d %02d:%02d:%02d", now.Year, now.Month, now.Day, now.Hour,
+                now.Minute, now.Second);
+  std::string names;
+  for (const std::string& line : lines) {
+    if (!names.empty()) names += ", ";
+    names += TrimBlanks(ReplaceAll(OneLine(line), "\t", " "));
+  }
+  return std::string(stamp) + '\t' + (kind >= 0 && kind < 6 ? kKinds[kind] : "report") + '\t' + OneLine(text) +
+         '\t' + names;
+}
 
 std::string ConsoleTerminalLine(const ListRow& row) {
   const std::string& ip = row.SubItems[kSubIP];

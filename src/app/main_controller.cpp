@@ -7,6 +7,8 @@
 #include "settings/settings_io.h"
 #include "settings/shutdown_privilege.h"
 #include "settings/text.h"
+#include "tcpip/icmp.h"
+#include "tcpip/icmp_commands.h"
 
 namespace sentrova {
 
@@ -32,19 +34,21 @@ MainController::MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& di
       services_(services),
       args_(std::move(args)),
       viewMessages_(view),
-      history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir) {}
+      history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir),
+      events_(state_, cfg, view, services, history_, nullptr),
+      watch_(state_, cfg, view, dispatcher, services, services.Browse, events_) {}
 
 MainController::~MainController() = default;
 
 void MainController::Construct() {
   // Private state: nothing is closing, nothing is running.
-  closing_ = false;
+  state_.Closing = false;
   facts_.ExitWindowsAllowed = true;
   facts_.IsNT3x = false;
-  LoginList.clear();
-  LogoutList.clear();
-  ErrorList.clear();
-  AccessList.clear();
+  state_.LoginList.clear();
+  state_.LogoutList.clear();
+  state_.ErrorList.clear();
+  state_.AccessList.clear();
 
   caption_ = kAppTitle;
   const bool trayAvailable = view_.TrayAvailable();
@@ -77,23 +81,31 @@ void MainController::Construct() {
 }
 
 void MainController::DeferredStart() {
-  if (deferredStartDone_ || closing_) return;
+  if (deferredStartDone_ || state_.Closing) return;
   deferredStartDone_ = true;
-  LoadList(mainList_, listFilePath_);
+  LoadList(state_.MainList, listFilePath_);
   view_.SetTerminalCommandsEnabled(false);
-  busy_ = false;
+  state_.Busy = false;
+  if (cfg_.StartCheck && (!cfg_.StartCheckMsg || view_.AskYesNo("端末の調査を今すぐ行いますか？", kAppTitle))) {
+    // The timer handler run now finds the interval reached and checks.
+    watch_.MinuteCounter = cfg_.CheckInterval;
+    watch_.WatchTimerTick();
+  }
   view_.ShowWindow();
   view_.SetWatchTimerEnabled(true);
   view_.SetAccessTimerEnabled(true);
 }
 
 bool MainController::CloseQuery() {
-  closing_ = true;
+  state_.Closing = true;
   const WindowRect r = view_.GetWindowRect();
   cfg_.MainWnd.Size = std::to_string(r.Width) + "," + std::to_string(r.Height);
   cfg_.MainWnd.Pos = std::to_string(r.Top) + "," + std::to_string(r.Left);
   cfg_.MainWnd.ColWidth = view_.ColumnWidths();
   cfg_.MainWnd.ColPosition = view_.ColumnPositions();
+  // A running check stops at its next stop point; its handler applies nothing.
+  watch_.StopAndWait();
+  if (services_.Icmp.IsActive()) services_.Icmp.Active(false);
   std::string error;
   if (!SaveSettings(facts_.ProgramDir, cfg_, error)) view_.ShowMessage(error, kAppTitle, MsgIcon::Warning);
   view_.SetAccessTimerEnabled(false);
@@ -112,7 +124,29 @@ bool MainController::OpenHistoryFile(HistoryKind kind) {
   return false;
 }
 
-void MainController::EndSession() { closing_ = true; }
+void MainController::GetMacOfRow(std::size_t row) {
+  if (row >= state_.MainList.Count()) return;
+  ListRow copy = state_.MainList.Row(row);
+  sentrova::GetMacOfRow(services_.Icmp, copy);
+  state_.MainList.Set(row, std::move(copy));
+}
+
+void MainController::ClearMacOfRow(std::size_t row) {
+  if (row >= state_.MainList.Count()) return;
+  ListRow copy = state_.MainList.Row(row);
+  sentrova::ClearMacOfRow(copy);
+  state_.MainList.Set(row, std::move(copy));
+}
+
+void MainController::WakeRow(std::size_t row) {
+  if (row >= state_.MainList.Count()) return;
+  // A MAC text that is not one sends nothing; the user learns why.
+  if (auto error = sentrova::WakeRow(services_.Icmp, state_.MainList.Row(row))) {
+    view_.ShowMessage(*error, kAppTitle, MsgIcon::Warning);
+  }
+}
+
+void MainController::EndSession() { state_.Closing = true; }
 
 void MainController::Destroy() {
   if (destroyed_) return;

@@ -9,8 +9,11 @@
 
 #include "app/app_facts.h"
 #include "app/dispatcher.h"
+#include "app/main_state.h"
 #include "app/main_services.h"
 #include "app/main_view.h"
+#include "app/terminal_events.h"
+#include "app/watch_cycle.h"
 #include "app/term_list.h"
 #include "settings/settings_cfg.h"
 #include "history/history_lines.h"
@@ -61,21 +64,34 @@ class MainController {
   bool OpenHistoryFile(HistoryKind kind);
   HistoryRecorder& History() { return history_; }
 
+  // The watch cycle: the one-minute timer, the search button, the check of
+  // one terminal, the rest command on the selected rows.
+  void WatchTimerTick() { watch_.WatchTimerTick(); }
+  void SearchClick() { watch_.SearchClick(); }
+  void PinpointClick(int selectedRow) { watch_.PinpointClick(selectedRow); }
+  void Rest(const std::vector<std::size_t>& selectedRows) { watch_.Rest(selectedRows); }
+  WatchCycle& Watch() { return watch_; }
+  TerminalEvents& Events() { return events_; }
+
+  // The Wake-on-LAN commands on one row of the main list (the first selected
+  // one); a row index out of range does nothing.
+  void GetMacOfRow(std::size_t row);
+  void ClearMacOfRow(std::size_t row);
+  void WakeRow(std::size_t row);
+
   // Problems found on the way (unreadable settings, an unreadable data
   // directory...), for the caller to show.
   const std::vector<std::string>& StartupProblems() const { return problems_; }
   // What loading the settings found (layout, backup, a write that failed).
   const LoadSettingsResult& SettingsLoadResult() const { return loadResult_; }
 
-  TermList& MainList() { return mainList_; }
+  MainState& State() { return state_; }
+  TermList& MainList() { return state_.MainList; }
   const std::string& ListFilePath() const { return listFilePath_; }
   const std::string& Caption() const { return caption_; }
-  bool Closing() const { return closing_; }
-  bool Busy() const { return busy_; }
+  bool Closing() const { return state_.Closing; }
+  bool Busy() const { return state_.Busy; }
   bool DeferredStartDone() const { return deferredStartDone_; }
-
-  // The lists the check and the access watch fill.
-  std::vector<std::string> LoginList, LogoutList, ErrorList, AccessList;
 
   static constexpr WindowRect kDesignRect{0, 0, 447, 160};
 
@@ -88,14 +104,14 @@ class MainController {
   std::vector<std::string> args_;
   ViewMessages viewMessages_;
   HistoryRecorder history_;
+  MainState state_;
+  TerminalEvents events_;
+  WatchCycle watch_;
   std::vector<std::string> problems_;
   LoadSettingsResult loadResult_;
 
-  TermList mainList_;
   std::string listFilePath_;
   std::string caption_;
-  bool closing_ = false;
-  bool busy_ = false;
   bool netBindingMade_ = false;
   bool deferredStartDone_ = false;
   bool destroyed_ = false;

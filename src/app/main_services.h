@@ -10,6 +10,8 @@ class PowerOffPermission;
 class ShutdownService;
 class HistoryClock;
 class HistoryFileOpener;
+class TIcmp;
+class BrowseSource;
 
 struct MainServices {
   ProcessStarter& Starter;
@@ -18,6 +20,8 @@ struct MainServices {
   ShutdownService& Shutdown;
   HistoryClock& Clock;
   HistoryFileOpener& Opener;
+  TIcmp& Icmp;  // the one ICMP component, shared with the check thread
+  BrowseSource& Browse;  // the network browse list
 };
 
 }  // namespace sentrova

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace sentrova {
 
@@ -43,6 +44,29 @@ class MainView {
   virtual void ShowWindow() = 0;
   virtual void SetWatchTimerEnabled(bool enabled) = 0;
   virtual void SetAccessTimerEnabled(bool enabled) = 0;
+
+  // The watch cycle.
+  virtual void SetStatusText(const std::string& text) = 0;
+  // While a check runs: the search button reads "中止(&D)", the editor and
+  // settings buttons and the one-terminal check are disabled, the tray shows
+  // the checking picture, and the details view does not sort.
+  virtual void SetChecking(bool checking) = 0;
+
+  // Reports of events, by report kind (0 login, 1 logout, 2 watch error,
+  // 3 access, 4 all logged in, 5 all logged out).
+  virtual bool IsReportOpen(int kind) const = 0;
+  // Creates the report of a kind with its text and lines; not shown yet.
+  virtual void OpenReport(int kind, int messageLevel, int seconds, const std::string& text,
+                          const std::vector<std::string>& lines) = 0;
+  // Adds lines to the open report of a kind and restarts its countdown.
+  virtual void AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) = 0;
+  virtual void ShowReport(int kind) = 0;
+  // Blinks the tray icon for some seconds (0: until its menu is opened).
+  virtual void BlinkTray(int seconds) = 0;
+  // Enables the tray menu item that shows the report of a kind.
+  virtual void EnableTrayReportItem(int kind) = 0;
+  // Ends the event loop at once, without the close sequence.
+  virtual void QuitWithoutClosing() = 0;
 };
 
 }  // namespace sentrova

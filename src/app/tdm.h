@@ -3,6 +3,9 @@
 #pragma once
 
 #include "app/main_services.h"
+#include <memory>
+
+#include "discovery/browse_source.h"
 #include "platform/local_clock.h"
 #include "platform/logind_permission.h"
 #include "platform/logind_shutdown.h"
@@ -10,12 +13,16 @@
 #include "platform/spawn_process_starter.h"
 #include "platform/xdg_file_opener.h"
 #include "settings/sound.h"
+#include "tcpip/icmp.h"
 
 namespace sentrova {
 
+class Dispatcher;
+
 class Tdm {
  public:
-  Tdm();
+  // The dispatcher delivers the ICMP component's lookups; it must outlive Tdm.
+  explicit Tdm(Dispatcher& dispatcher);
   Tdm(const Tdm&) = delete;
   Tdm& operator=(const Tdm&) = delete;
 
@@ -29,6 +36,8 @@ class Tdm {
   LogindShutdownService shutdown_;
   LocalHistoryClock clock_;
   XdgFileOpener opener_;
+  TIcmp icmp_;
+  std::unique_ptr<BrowseSource> browse_;
 };
 
 }  // namespace sentrova

@@ -1,6 +1,7 @@
 #include "ui/console_app.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -8,18 +9,39 @@
 
 #include "app/console_view.h"
 #include "app/main_controller.h"
-#include "ui/qt_dispatcher.h"
 #include "ui/unix_signals.h"
 
 namespace sentrova {
+namespace {
 
-int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const MainServices& services,
-               const StartupOptions& options) {
+// The console view with the watch timer on the event loop.
+class TimedConsoleView : public ConsoleView {
+ public:
+  TimedConsoleView(const HistoryClock& clock, QTimer& watchTimer)
+      : ConsoleView(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0, clock), watchTimer_(watchTimer) {}
+  void SetWatchTimerEnabled(bool enabled) override {
+    if (!enabled) {
+      watchTimer_.stop();
+    } else if (!watchTimer_.isActive()) {
+      watchTimer_.start();
+    }
+  }
+
+ private:
+  QTimer& watchTimer_;
+};
+
+}  // namespace
+
+int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher,
+               const MainServices& services, const StartupOptions& options) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(kAppName);
-  QtDispatcher dispatcher;
-  ConsoleView view(stdout, stderr, stdin, ::isatty(STDIN_FILENO) != 0);
+  QTimer tmWatch;
+  tmWatch.setInterval(60000);
+  TimedConsoleView view(services.Clock, tmWatch);
   MainController controller(facts, cfg, dispatcher, view, services, options.ProgramArgs);
+  QObject::connect(&tmWatch, &QTimer::timeout, &app, [&] { controller.WatchTimerTick(); });
   UnixSignals unixSignals;
 
   bool closed = false;
@@ -29,8 +51,13 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const 
     controller.CloseQuery();
     QCoreApplication::quit();
   };
-  // Ctrl-C closes as the window's close button would; SIGTERM ends the
-  // session: nothing is saved.
+  // Power-off from the all-logged-out action: the loop ends, nothing is saved.
+  view.OnQuit = [&] {
+    closed = true;
+    QCoreApplication::quit();
+  };
+  // Ctrl-C stops a running check at its next stop point and closes as the
+  // window's close button would; SIGTERM ends the session: nothing is saved.
   QObject::connect(&unixSignals, &UnixSignals::interruptRequested, &app, closeAndQuit);
   QObject::connect(&unixSignals, &UnixSignals::terminateRequested, &app, [&] {
     if (closed) return;
@@ -50,7 +77,12 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const 
   dispatcher.Post([&] {
     controller.DeferredStart();
     view.PrintTerminals(controller.MainList());
-    if (options.Once) closeAndQuit();
+    if (!options.Once) return;
+    // One check of every terminal, its events, then the close sequence.
+    controller.Watch().OnCheckEnded = closeAndQuit;
+    if (controller.Watch().Checking()) return;  // the start-up check is running
+    controller.SearchClick();
+    if (!controller.Watch().Checking()) closeAndQuit();
   });
   const int rc = app.exec();
   controller.Destroy();

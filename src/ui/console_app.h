@@ -9,8 +9,10 @@
 
 namespace sentrova {
 
+class Dispatcher;
+
 // Runs until --once has finished, Ctrl-C, or SIGTERM. Returns the exit code.
-int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, const MainServices& services,
-               const StartupOptions& options);
+int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher,
+               const MainServices& services, const StartupOptions& options);
 
 }  // namespace sentrova

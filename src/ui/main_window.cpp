@@ -1,9 +1,16 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+
+#include <algorithm>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
@@ -44,10 +51,23 @@ TfmMain::TfmMain(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& dispatcher, cons
   lvRes1_->setRootIsDecorated(false);
   lvRes1_->setUniformRowHeights(true);
   lvRes1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lvRes1_->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvRes1_->setModel(model_);
   lvRes1_->header()->setSectionsMovable(true);
   lvRes1_->header()->setStretchLastSection(false);
   setCentralWidget(lvRes1_);
+  pbSearch_ = new QPushButton(QString::fromUtf8("調査(&R)"), this);
+  pbSearch_->setObjectName("pbSearch");
+  pbSearch_->setToolTip(QString::fromUtf8("端末の調査を今すぐ行います。"));
+  QToolBar* bar = addToolBar(QStringLiteral("tools"));
+  bar->setMovable(false);
+  bar->addWidget(pbSearch_);
+  tmWatch_ = new QTimer(this);
+  tmWatch_->setObjectName("tmWatch");
+  tmWatch_->setInterval(60000);
+  BuildMenus();
+  connect(pbSearch_, &QPushButton::clicked, this, [this] { controller_->SearchClick(); });
+  connect(tmWatch_, &QTimer::timeout, this, [this] { controller_->WatchTimerTick(); });
   sbMain_ = new QLabel(this);
   statusBar()->addWidget(sbMain_, 1);
   const WindowRect design = MainController::kDesignRect;
@@ -61,6 +81,64 @@ TfmMain::~TfmMain() {
   delete model_;
   model_ = nullptr;
   controller_->Destroy();
+}
+
+void TfmMain::BuildMenus() {
+  // The Wake-on-LAN commands, in the pop-up menu and in the main menu.
+  auto addWakeItems = [this](QMenu* menu, const char* get, const char* clear) {
+    menu->addAction(QString::fromUtf8(get), this, [this] {
+      if (const int row = SelectedRow(); row >= 0) controller_->GetMacOfRow(static_cast<std::size_t>(row));
+    });
+    menu->addAction(QString::fromUtf8(clear), this, [this] {
+      if (const int row = SelectedRow(); row >= 0) controller_->ClearMacOfRow(static_cast<std::size_t>(row));
+    });
+    menu->addAction(QString::fromUtf8("起動(&W)"), this, [this] {
+      if (const int row = SelectedRow(); row >= 0) controller_->WakeRow(static_cast<std::size_t>(row));
+    });
+  };
+  QMenu* mnTerminal = menuBar()->addMenu(QString::fromUtf8("端末(&S)"));
+  auto rest = [this] { controller_->Rest(SelectedRows()); };
+  mnRest2_ = mnTerminal->addAction(QString::fromUtf8("お休み(&R)"), this, rest);
+  mnWake2_ = mnTerminal->addMenu(QString::fromUtf8("&WakeOnLan"));
+  addWakeItems(mnWake2_, "MACアドレスの取得(&M)", "MACアドレスの消去(&C)");
+  pmRes_ = new QMenu(this);
+  mnPinpoint_ = pmRes_->addAction(QString::fromUtf8("調査(&R)"), this, [this] {
+    if (mnPinpoint_->isEnabled()) controller_->PinpointClick(SelectedRow());
+  });
+  mnRest_ = pmRes_->addAction(QString::fromUtf8("お休み(&H)"), this, rest);
+  mnWake_ = pmRes_->addMenu(QString::fromUtf8("&WakeOnLAN"));
+  addWakeItems(mnWake_, "MACアドレス取得(&M)", "MACアドレス消去(&C)");
+  lvRes1_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(lvRes1_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { pmRes_->popup(lvRes1_->viewport()->mapToGlobal(at)); });
+  connect(lvRes1_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { UpdateTerminalCommands(); });
+}
+
+std::vector<std::size_t> TfmMain::SelectedRows() const {
+  std::vector<std::size_t> rows;
+  for (const QModelIndex& index : lvRes1_->selectionModel()->selectedRows()) {
+    rows.push_back(static_cast<std::size_t>(index.row()));
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+int TfmMain::SelectedRow() const {
+  const QModelIndexList rows = lvRes1_->selectionModel()->selectedRows();
+  int first = -1;
+  for (const QModelIndex& index : rows) {
+    if (first < 0 || index.row() < first) first = index.row();
+  }
+  return first;
+}
+
+void TfmMain::UpdateTerminalCommands() {
+  const bool enabled = terminalCommandsAllowed_ && SelectedRow() >= 0;
+  mnWake_->setEnabled(enabled);
+  mnWake2_->setEnabled(enabled);
+  mnRest_->setEnabled(enabled);
+  mnRest2_->setEnabled(enabled);
 }
 
 void TfmMain::EndSession() {
@@ -146,16 +224,59 @@ bool TfmMain::AskYesNo(const std::string& text, const std::string& caption) {
   return box.exec() == QMessageBox::Yes;
 }
 
-void TfmMain::SetTerminalCommandsEnabled(bool) {
-  // The per-terminal menus come with the main window's menus.
+void TfmMain::SetTerminalCommandsEnabled(bool enabled) {
+  // Disabled until a terminal is selected; the selection enables them.
+  terminalCommandsAllowed_ = true;
+  mnWake_->setEnabled(enabled);
+  mnWake2_->setEnabled(enabled);
+  mnRest_->setEnabled(enabled);
+  mnRest2_->setEnabled(enabled);
 }
 
 bool TfmMain::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 void TfmMain::ShowWindow() { show(); }
 
-void TfmMain::SetWatchTimerEnabled(bool) {}
+void TfmMain::SetWatchTimerEnabled(bool enabled) {
+  if (enabled) {
+    if (!tmWatch_->isActive()) tmWatch_->start();
+  } else {
+    tmWatch_->stop();
+  }
+}
 void TfmMain::SetAccessTimerEnabled(bool) {}
+
+void TfmMain::SetStatusText(const std::string& text) { sbMain_->setText(QString::fromStdString(text)); }
+
+void TfmMain::SetChecking(bool checking) {
+  pbSearch_->setText(QString::fromUtf8(checking ? "中止(&D)" : "調査(&R)"));
+  mnPinpoint_->setEnabled(!checking);
+}
+
+bool TfmMain::IsReportOpen(int) const { return false; }
+
+void TfmMain::OpenReport(int kind, int, int, const std::string& text, const std::vector<std::string>& lines) {
+  if (kind < 0 || kind > 5) return;
+  std::string names;
+  for (const std::string& line : lines) names += " " + FieldOf(line, '\t', 0) + "(" + FieldOf(line, '\t', 1) + ")";
+  reportText_[kind] = text + names;
+}
+
+void TfmMain::AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) {
+  OpenReport(kind, 0, seconds, "", lines);
+}
+
+void TfmMain::ShowReport(int kind) {
+  if (kind >= 0 && kind <= 5) sbMain_->setText(QString::fromStdString(reportText_[kind]));
+}
+
+void TfmMain::BlinkTray(int) {}
+void TfmMain::EnableTrayReportItem(int) {}
+
+void TfmMain::QuitWithoutClosing() {
+  endingSession_ = true;
+  QApplication::quit();
+}
 
 void TfmMain::closeEvent(QCloseEvent* event) {
   if (endingSession_ || controller_->CloseQuery()) {

@@ -13,6 +13,10 @@
 
 class QTreeView;
 class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QAction;
 
 namespace sentrova {
 
@@ -28,6 +32,8 @@ class TfmMain : public QMainWindow, public MainView {
 
   MainController& Controller() { return *controller_; }
   QTreeView* TerminalView() const { return lvRes1_; }
+  QPushButton* SearchButton() const { return pbSearch_; }
+  QTimer* WatchTimer() const { return tmWatch_; }
   // The user's session ends: set Closing and end without the close sequence.
   void EndSession();
 
@@ -46,16 +52,46 @@ class TfmMain : public QMainWindow, public MainView {
   void ShowWindow() override;
   void SetWatchTimerEnabled(bool enabled) override;
   void SetAccessTimerEnabled(bool enabled) override;
+  void SetStatusText(const std::string& text) override;
+  void SetChecking(bool checking) override;
+  bool IsReportOpen(int kind) const override;
+  void OpenReport(int kind, int messageLevel, int seconds, const std::string& text,
+                  const std::vector<std::string>& lines) override;
+  void AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) override;
+  void ShowReport(int kind) override;
+  void BlinkTray(int seconds) override;
+  void EnableTrayReportItem(int kind) override;
+  void QuitWithoutClosing() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The first selected row of the terminal list, or -1.
+  int SelectedRow() const;
+  void BuildMenus();
+  void UpdateTerminalCommands();
+
+  // The selected rows, in row order.
+  std::vector<std::size_t> SelectedRows() const;
+
   QTreeView* lvRes1_ = nullptr;
+  QPushButton* pbSearch_ = nullptr;
+  QTimer* tmWatch_ = nullptr;
+  QAction* mnPinpoint_ = nullptr;
+  QAction* mnRest_ = nullptr;
+  QAction* mnRest2_ = nullptr;
+  QMenu* pmRes_ = nullptr;     // the terminal list's pop-up menu
+  QMenu* mnWake_ = nullptr;    // its "&WakeOnLAN" submenu
+  QMenu* mnWake2_ = nullptr;   // the main menu's "&WakeOnLan" submenu
+  bool terminalCommandsAllowed_ = false;
   QLabel* sbMain_ = nullptr;
   TermListModel* model_ = nullptr;
   std::unique_ptr<MainController> controller_;
   bool endingSession_ = false;
+  // Until the report windows exist, a report is its text and names on the
+  // status bar.
+  std::string reportText_[6];
 };
 
 }  // namespace sentrova

@@ -50,6 +50,63 @@ class FakeMainView : public MainView {
   void ShowWindow() override { shown = true; }
   void SetWatchTimerEnabled(bool e) override { watchTimer = e; }
   void SetAccessTimerEnabled(bool e) override { accessTimer = e; }
+
+  // The watch cycle and the reports.
+  struct Report {
+    int kind;
+    int level;
+    int seconds;
+    std::string text;
+    std::vector<std::string> lines;
+    bool shown = false;
+  };
+  std::string status;
+  std::vector<std::string> statusHistory;
+  bool checking = false;
+  std::vector<Report> reports;  // in the order they were opened
+  std::vector<bool> open = std::vector<bool>(6, false);
+  std::vector<int> blinks;
+  std::vector<int> trayItems;
+  bool quit = false;
+
+  void SetStatusText(const std::string& text) override {
+    status = text;
+    statusHistory.push_back(text);
+  }
+  void SetChecking(bool c) override { checking = c; }
+  bool IsReportOpen(int kind) const override { return open[static_cast<std::size_t>(kind)]; }
+  void OpenReport(int kind, int level, int seconds, const std::string& text,
+                  const std::vector<std::string>& lines) override {
+    open[static_cast<std::size_t>(kind)] = true;
+    reports.push_back({kind, level, seconds, text, lines});
+  }
+  void AddReportNames(int kind, const std::vector<std::string>& lines, int seconds) override {
+    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
+      if (it->kind != kind) continue;
+      it->lines.insert(it->lines.end(), lines.begin(), lines.end());
+      it->seconds = seconds;
+      return;
+    }
+  }
+  void ShowReport(int kind) override {
+    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
+      if (it->kind == kind) {
+        it->shown = true;
+        return;
+      }
+    }
+  }
+  void BlinkTray(int seconds) override { blinks.push_back(seconds); }
+  void EnableTrayReportItem(int kind) override { trayItems.push_back(kind); }
+  void QuitWithoutClosing() override { quit = true; }
+  // Reports of one kind.
+  std::vector<Report> Of(int kind) const {
+    std::vector<Report> out;
+    for (const auto& r : reports) {
+      if (r.kind == kind) out.push_back(r);
+    }
+    return out;
+  }
 };
 
 }  // namespace sentrova::test

@@ -103,7 +103,9 @@ TEST_F(MainControllerTest, CloseSavesTheSettings) {
   c.Construct();
   dispatcher.ProcessPending();
   view.rect = {12, 34, 560, 230};
+  ASSERT_TRUE(services.icmp.icmp->Active(true));
   EXPECT_TRUE(c.CloseQuery());
+  EXPECT_FALSE(services.icmp.icmp->IsActive());  // the ICMP component is let go
   SentrovaCfg again;
   const LoadSettingsResult r = LoadSettings(dir.path(), {}, again);
   EXPECT_TRUE(r.currentLayout);
@@ -213,6 +215,39 @@ TEST_F(MainControllerTest, OpensTodaysHistoryFileOfEachKind) {
   services.opener.Result = false;
   EXPECT_FALSE(c.OpenHistoryFile(kHistoryLogin));
   EXPECT_EQ(view.messages.back(), "Sentrova Ver 2.10a: 起動できません！");
+}
+
+}  // namespace
+}  // namespace sentrova
+
+namespace sentrova {
+namespace {
+
+TEST_F(MainControllerTest, WakeOnLanCommandsOnARow) {
+  WriteList({"PC01\t*10.0.0.5\tY\t0\t-1\t-1\t", "u", "", "", "\t", "PC02\t\tN\t0\t-1\t-1\tzz-zz", "v", "", "", "\t"});
+  MainController c(facts, cfg, dispatcher, view, services.Services(), {});
+  c.Construct();
+  dispatcher.ProcessPending();
+  ASSERT_EQ(c.MainList().Count(), 2u);
+  // The found address of PC01 was dropped at load: give it one as a check would.
+  ListRow row = c.MainList().Row(0);
+  row.SubItems[kSubIP] = "*10.0.0.5";
+  c.MainList().Set(0, row);
+  services.icmp.neighbours->table[test::Ip("10.0.0.5")] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+
+  c.GetMacOfRow(0);
+  EXPECT_EQ(c.MainList().Row(0).SubItems[kSubMac], "00:1A:2B:3C:4D:5E");
+  c.WakeRow(0);
+  ASSERT_EQ(services.icmp.broadcaster->sent.size(), 1u);
+  EXPECT_EQ(services.icmp.broadcaster->sent[0].payload.size(), 102u);
+  c.ClearMacOfRow(0);
+  EXPECT_EQ(c.MainList().Row(0).SubItems[kSubMac], "");
+
+  c.WakeRow(1);  // "zz-zz" is no MAC address: nothing is sent, the user is told
+  EXPECT_EQ(services.icmp.broadcaster->sent.size(), 1u);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].find("zz-zz"), std::string::npos) << view.messages[0];
+  c.GetMacOfRow(7);  // no such row
 }
 
 }  // namespace

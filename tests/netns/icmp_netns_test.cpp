@@ -22,7 +22,7 @@
 #include "platform/udp_broadcast_linux.h"
 #include "tcpip/icmp.h"
 #include "tcpip/icmp_commands.h"
-#include "tcpip/icmp_fakes.h"
+#include "support/icmp_fakes.h"
 
 namespace sentrova {
 namespace {

@@ -6,6 +6,8 @@
 #include "support/fake_actions.h"
 #include "support/fake_history_seams.h"
 #include "support/fake_shutdown_service.h"
+#include "support/fake_browse_source.h"
+#include "support/icmp_fakes.h"
 
 namespace sentrova::test {
 
@@ -16,8 +18,12 @@ struct FakeMainServices {
   FakeShutdownService shutdown;
   FixedClock clock{LocalDateTime{2010, 1, 5, 9, 8, 7, 2}};
   FakeOpener opener;
+  FakeIcmp icmp;
+  FakeBrowseSource browse;
 
-  MainServices Services() { return MainServices{starter, sound, powerOffRight, shutdown, clock, opener}; }
+  MainServices Services() {
+    return MainServices{starter, sound, powerOffRight, shutdown, clock, opener, *icmp.icmp, browse};
+  }
 };
 
 }  // namespace sentrova::test

@@ -4,7 +4,7 @@
 
 #include "app/res_item.h"
 #include "app/term_list.h"
-#include "tcpip/icmp_fakes.h"
+#include "support/icmp_fakes.h"
 
 namespace sentrova {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/manual_dispatcher.h"
-#include "tcpip/icmp_fakes.h"
+#include "support/icmp_fakes.h"
 #include "tcpip/icmp_packet.h"
 
 namespace sentrova {

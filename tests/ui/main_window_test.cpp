@@ -6,6 +6,8 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTreeView>
 
 #include "app/list_file.h"
@@ -59,6 +61,26 @@ TEST(TfmMain, ShowsTheLoadedListWithJapaneseColumns) {
   const QString file = QString(SENTROVA_BINARY_DIR) + "/main_window.png";
   EXPECT_TRUE(picture.save(file));
   EXPECT_GE(picture.width(), 900);
+
+  // The Wake-on-LAN menu acts on the selected terminal only.
+  QMenu* terminalMenu = window.menuBar()->findChildren<QMenu*>().value(0);
+  ASSERT_NE(terminalMenu, nullptr);
+  QMenu* wake = nullptr;
+  for (QAction* a : window.menuBar()->actions()) {
+    if (a->text() != QString("端末(&S)")) continue;
+    for (QAction* item : a->menu()->actions()) {
+      if (item->menu() && item->menu()->title() == QString("&WakeOnLan")) wake = item->menu();
+    }
+  }
+  ASSERT_NE(wake, nullptr);
+  EXPECT_EQ(wake->title(), QString("&WakeOnLan"));
+  EXPECT_FALSE(wake->isEnabled());
+  window.TerminalView()->setCurrentIndex(window.TerminalView()->model()->index(1, 0));
+  EXPECT_TRUE(wake->isEnabled());
+  ASSERT_EQ(wake->actions().size(), 3);
+  EXPECT_EQ(wake->actions()[1]->text(), QString("MACアドレスの消去(&C)"));
+  wake->actions()[1]->trigger();
+  EXPECT_EQ(window.TerminalView()->model()->index(1, 10).data().toString(), QString(""));
 
   // Closing stores the geometry and the columns in display order.
   window.TerminalView()->header()->moveSection(2, 0);

@@ -10,10 +10,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "tcpip/icmp.h"
+#include "tcpip/icmp_packet.h"
 #include "tcpip/icmp_services.h"
 
 namespace sentrova::test {
@@ -194,5 +196,23 @@ inline bool IsPingSummary(const std::string& text, int ttl, int bytes) {
 
 // Network-order address of dotted text.
 inline std::uint32_t Ip(const char* text) { return InetAddr(text); }
+
+// Makes the transport a datagram socket on which only the addresses in
+// `live` answer, with the TTL given; the others stay silent.
+inline void AnswerOnly(FakeEchoTransport& t, std::set<std::uint32_t> live, std::uint8_t ttl = 64) {
+  t.raw = false;
+  t.script = [live = std::move(live), ttl](const SentEcho& s) {
+    std::vector<IcmpArrival> out;
+    if (live.count(s.addr) == 0) return out;
+    IcmpArrival a;
+    a.kind = IcmpArrival::kPacket;
+    a.from = s.addr;
+    a.bytes = s.message;
+    a.bytes[0] = kIcmpEchoReply;
+    a.ttl = ttl;
+    out.push_back(a);
+    return out;
+  };
+}
 
 }  // namespace sentrova::test
