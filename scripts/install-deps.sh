@@ -19,5 +19,22 @@ if [[ $(id -u) -ne 0 ]]; then
   as_root=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update
-"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+# The tests start their own Samba servers inside network namespaces. Keep the
+# packages from starting the system's smbd and nmbd (nmbd would broadcast on
+# the real network): no service starts while they are installed.
+policy=/usr/sbin/policy-rc.d
+added_policy=""
+if [[ ! -e $policy ]]; then
+  printf '#!/bin/sh\nexit 101\n' | "${as_root[@]}" tee "$policy" > /dev/null
+  "${as_root[@]}" chmod 755 "$policy"
+  added_policy=1
+fi
+status=0
+{ "${as_root[@]}" apt-get update && "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; } || status=$?
+[[ -n "$added_policy" ]] && "${as_root[@]}" rm -f "$policy"
+# Where a service manager enabled the servers this run installed, they stay
+# off (a Samba server the machine had before is left as it was).
+if [[ " ${missing[*]} " == *" samba "* ]] && command -v systemctl > /dev/null && [[ -d /run/systemd/system ]]; then
+  "${as_root[@]}" systemctl disable --now smbd nmbd samba-ad-dc > /dev/null 2>&1 || true
+fi
+exit $status

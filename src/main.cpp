@@ -54,8 +54,10 @@ int RunWindow(int& argc, char** argv, AppFacts& facts, Dispatcher& dispatcher, c
                      [&fmMain](QSessionManager&) { fmMain.EndSession(); });
     QObject::connect(&unixSignals, &UnixSignals::terminateRequested, &fmMain, [&fmMain] { fmMain.EndSession(); });
     QObject::connect(&unixSignals, &UnixSignals::interruptRequested, &fmMain, [&fmMain] { fmMain.close(); });
-    for (const std::string& problem : fmMain.Controller().StartupProblems()) {
-      fmMain.ShowMessage(problem, kAppTitle, MsgIcon::Warning);
+    // Access watching without the server services: said once, quietly.
+    if (!fmMain.Controller().BindFailure().empty()) {
+      fmMain.SetStatusText(fmMain.Controller().BindFailure());
+      std::fprintf(stderr, "%s\n", fmMain.Controller().BindFailure().c_str());
     }
     rc = app.exec();
   }

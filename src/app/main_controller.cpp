@@ -35,7 +35,10 @@ MainController::MainController(AppFacts& facts, SentrovaCfg& cfg, Dispatcher& di
       args_(std::move(args)),
       viewMessages_(view),
       history_(services.Clock, viewMessages_, services.Opener, facts.ProgramDir),
-      events_(state_, cfg, view, services, history_, nullptr),
+      events_(state_, cfg, view, services, history_,
+              [this](int kind, const std::vector<std::string>& lines) {
+                SendManagerReport(cfg_, messenger_, kind, lines);
+              }),
       watch_(state_, cfg, view, dispatcher, services, services.Browse, events_) {}
 
 MainController::~MainController() = default;
@@ -64,8 +67,16 @@ void MainController::Construct() {
   view_.ApplyColumns(cfg_.MainWnd.ColWidth, cfg_.MainWnd.ColPosition);
 
   // The network services are bound on the 9x and NT families; the binding
-  // counts as made whatever its outcome.
-  if (facts_.PlatformCode == 1 || facts_.PlatformCode == 2) netBindingMade_ = true;
+  // counts as made whatever its outcome. A failure is told once, on the
+  // status bar (the console: standard error), with what was missing.
+  if (facts_.PlatformCode == 1 || facts_.PlatformCode == 2) {
+    netBindingMade_ = true;
+    if (!BindNetApi(netApi_, services_.NetLoader, facts_.PlatformCode) && netApi_.Attempted) {
+      bindFailure_ = netApi_.FailureText;
+      if (!netApi_.FailureDetail.empty()) bindFailure_ += " (" + netApi_.FailureDetail + ")";
+    }
+  }
+  messenger_ = Messenger{facts_.PlatformCode, &netApi_, nullptr, facts_.ComputerName};
 
   if (!trayAvailable) cfg_.ScreenMode = 1;
   if (facts_.PlatformCode == 2) {
@@ -73,6 +84,7 @@ void MainController::Construct() {
     // Without the right to power off, a stored power-off choice does nothing.
     if (!EnableShutdownPrivilege(services_.PowerOffRight)) {
       facts_.ExitWindowsAllowed = false;
+      netApi_.StartupProblems |= kProblemShutdownPrivilege;
       if (cfg_.AllLogout.Action == 2) cfg_.AllLogout.Action = 1;
     }
   }
@@ -151,6 +163,7 @@ void MainController::EndSession() { state_.Closing = true; }
 void MainController::Destroy() {
   if (destroyed_) return;
   destroyed_ = true;
+  if (netBindingMade_) UnbindNetApi(netApi_);
   netBindingMade_ = false;
 }
 

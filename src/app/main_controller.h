@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "access/net_api.h"
 #include "app/app_facts.h"
 #include "app/dispatcher.h"
 #include "app/main_state.h"
@@ -17,6 +18,7 @@
 #include "app/term_list.h"
 #include "settings/settings_cfg.h"
 #include "history/history_lines.h"
+#include "notify/messenger.h"
 #include "history/history_recorder.h"
 #include "settings/settings_io.h"
 
@@ -63,6 +65,10 @@ class MainController {
   // desktop's opener; a message tells when that fails.
   bool OpenHistoryFile(HistoryKind kind);
   HistoryRecorder& History() { return history_; }
+  // The server and messenger services, bound at start-up.
+  const NetApiBinding& NetApi() const { return netApi_; }
+  // Sends pop-up messages with this computer's name as sender.
+  const Messenger& Messages() const { return messenger_; }
 
   // The watch cycle: the one-minute timer, the search button, the check of
   // one terminal, the rest command on the selected rows.
@@ -79,9 +85,9 @@ class MainController {
   void ClearMacOfRow(std::size_t row);
   void WakeRow(std::size_t row);
 
-  // Problems found on the way (unreadable settings, an unreadable data
-  // directory...), for the caller to show.
-  const std::vector<std::string>& StartupProblems() const { return problems_; }
+  // Why the server and messenger services could not be bound; empty when
+  // they were. The window shows it on the status bar, the console on stderr.
+  const std::string& BindFailure() const { return bindFailure_; }
   // What loading the settings found (layout, backup, a write that failed).
   const LoadSettingsResult& SettingsLoadResult() const { return loadResult_; }
 
@@ -104,10 +110,12 @@ class MainController {
   std::vector<std::string> args_;
   ViewMessages viewMessages_;
   HistoryRecorder history_;
+  NetApiBinding netApi_;
+  Messenger messenger_;
   MainState state_;
   TerminalEvents events_;
   WatchCycle watch_;
-  std::vector<std::string> problems_;
+  std::string bindFailure_;
   LoadSettingsResult loadResult_;
 
   std::string listFilePath_;

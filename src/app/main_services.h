@@ -12,6 +12,7 @@ class HistoryClock;
 class HistoryFileOpener;
 class TIcmp;
 class BrowseSource;
+class NetApiLoader;
 
 struct MainServices {
   ProcessStarter& Starter;
@@ -22,6 +23,7 @@ struct MainServices {
   HistoryFileOpener& Opener;
   TIcmp& Icmp;  // the one ICMP component, shared with the check thread
   BrowseSource& Browse;  // the network browse list
+  NetApiLoader& NetLoader;  // loads the server and messenger services
 };
 
 }  // namespace sentrova

@@ -1,6 +1,7 @@
 #include "app/tdm.h"
 
 #include "platform/icmp_services_linux.h"
+#include "platform/samba_net_api.h"
 
 namespace sentrova {
 
@@ -21,10 +22,11 @@ Tdm::Tdm(Dispatcher& dispatcher)
     : audio_(AlsaAudioOutput::DeviceFromEnvironment()),
       sound_(audio_),
       icmp_(MakeLinuxIcmpServices(), &dispatcher),
-      browse_(std::make_unique<NoBrowseList>()) {}
+      browse_(std::make_unique<NoBrowseList>()),
+      netLoader_(MakeSambaNetApiLoader()) {}
 
 MainServices Tdm::Services() {
-  return MainServices{starter_, sound_, powerOffRight_, shutdown_, clock_, opener_, icmp_, *browse_};
+  return MainServices{starter_, sound_, powerOffRight_, shutdown_, clock_, opener_, icmp_, *browse_, *netLoader_};
 }
 
 }  // namespace sentrova

@@ -5,6 +5,7 @@
 #include "app/main_services.h"
 #include <memory>
 
+#include "access/net_api.h"
 #include "discovery/browse_source.h"
 #include "platform/local_clock.h"
 #include "platform/logind_permission.h"
@@ -38,6 +39,7 @@ class Tdm {
   XdgFileOpener opener_;
   TIcmp icmp_;
   std::unique_ptr<BrowseSource> browse_;
+  std::unique_ptr<NetApiLoader> netLoader_;
 };
 
 }  // namespace sentrova

@@ -11,11 +11,11 @@ bool WithinLimits(const std::string& recipient, const std::string& text) {
 
 const char* ClosingText(int kind) {
   switch (kind) {
-    case kReportLogin: return "\r\nがログインしました。";
-    case kReportLogout: return "\r\nがログアウトしました。";
-    case kReportAllLogin: return "全員がログインしました。";
-    case kReportAllLogout: return "全員がログアウトしました。";
-    case kReportAccess: return "\r\nにアクセスされています！";
+    case kManagerLogin: return "\r\nがログインしました。";
+    case kManagerLogout: return "\r\nがログアウトしました。";
+    case kManagerAllLogin: return "全員がログインしました。";
+    case kManagerAllLogout: return "全員がログアウトしました。";
+    case kManagerAccess: return "\r\nにアクセスされています！";
     default: return nullptr;
   }
 }
@@ -64,7 +64,7 @@ bool Messenger::Send(const std::string& recipient, const std::string& text) cons
 std::string ComposeManagerReport(int kind, const std::vector<std::string>& list) {
   const char* closing = ClosingText(kind);
   if (closing == nullptr) return {};
-  if (kind == kReportAllLogin || kind == kReportAllLogout) return closing;
+  if (kind == kManagerAllLogin || kind == kManagerAllLogout) return closing;
   const std::size_t closingBytes = Cp932Length(closing);
   auto tailFor = [](std::size_t remaining) { return "\r\nその他" + std::to_string(remaining) + "名"; };
 

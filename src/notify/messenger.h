@@ -57,11 +57,11 @@ struct Messenger {
 
 // Manager report kinds.
 enum ManagerReportKind : int {
-  kReportLogin = 1,
-  kReportLogout = 2,
-  kReportAllLogin = 3,
-  kReportAllLogout = 4,
-  kReportAccess = 5,
+  kManagerLogin = 1,
+  kManagerLogout = 2,
+  kManagerAllLogin = 3,
+  kManagerAllLogout = 4,
+  kManagerAccess = 5,
 };
 
 // The report text for a kind and its list (lines whose text before the first

@@ -70,9 +70,7 @@ int RunConsole(int& argc, char** argv, AppFacts& facts, SentrovaCfg& cfg, Dispat
   if (!controller.SettingsLoadResult().warning.empty()) {
     view.ShowMessage(controller.SettingsLoadResult().warning, kAppTitle, MsgIcon::Warning);
   }
-  for (const std::string& problem : controller.StartupProblems()) {
-    view.ShowMessage(problem, kAppTitle, MsgIcon::Warning);
-  }
+  if (!controller.BindFailure().empty()) std::fprintf(stderr, "%s\n", controller.BindFailure().c_str());
   // DeferredStart is queued by Construct; list the terminals once it ran.
   dispatcher.Post([&] {
     controller.DeferredStart();

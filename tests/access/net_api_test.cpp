@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "access/fake_net_api.h"
+#include "support/fake_net_api.h"
 
 namespace sentrova {
 namespace {

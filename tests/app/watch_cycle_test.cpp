@@ -329,3 +329,43 @@ TEST_F(WatchTest, HistoryRecordsAndCloseWaitsForARunningCheck) {
 
 }  // namespace
 }  // namespace sentrova
+
+namespace sentrova {
+namespace {
+
+TEST_F(WatchTest, ManagerReportsGoThroughTheBoundMessenger) {
+  std::vector<test::SentMessage> sent;
+  auto nt = std::make_unique<test::FakeNetApiNT>();
+  nt->Sent = &sent;
+  services.netLoader.NextNT = std::move(nt);
+  facts.ComputerName = "WATCHER";
+  Start({Pc(1), Pc(2)});
+  EXPECT_TRUE(c->BindFailure().empty());
+  EXPECT_EQ(services.netLoader.Asked, (std::vector<std::string>{"NETAPI32.DLL"}));
+  cfg.Manager = "BOSS,DESK";
+  cfg.Login.ManagerReport = true;
+  cfg.AllLogin.ManagerReport = true;
+  Up({1, 2});
+  Check();
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0].Recipient, "BOSS");
+  EXPECT_EQ(sent[0].Sender, "WATCHER");
+  EXPECT_EQ(sent[0].Text, "u1：u2\r\nがログインしました。");
+  EXPECT_EQ(sent[1].Recipient, "DESK");
+  EXPECT_EQ(sent[2].Text, "全員がログインしました。");
+  c->Destroy();
+}
+
+TEST_F(WatchTest, AnUnboundServiceSetIsToldOnce) {
+  Start({Pc(1)});  // the loader has no library
+  EXPECT_FALSE(c->BindFailure().empty());
+  EXPECT_FALSE(c->NetApi().NT.NetMessageBufferSend);
+  cfg.Manager = "BOSS";
+  cfg.Login.ManagerReport = true;
+  Up({1});
+  Check();  // the report cannot go anywhere, and nothing breaks
+  EXPECT_EQ(view.Of(kReportLogin).size(), 1u);
+}
+
+}  // namespace
+}  // namespace sentrova

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "access/fake_net_api.h"
+#include "support/fake_net_api.h"
 #include "settings/text.h"
 
 namespace sentrova {
@@ -130,44 +130,44 @@ std::vector<std::string> Lines(const std::vector<std::string>& names) {
 }
 
 TEST(ComposeManagerReport, NamesJoinedByFullWidthColonWithClosingText) {
-  EXPECT_EQ(ComposeManagerReport(kReportLogin, Lines({"山田", "鈴木", "Sato"})),
+  EXPECT_EQ(ComposeManagerReport(kManagerLogin, Lines({"山田", "鈴木", "Sato"})),
             "山田：鈴木：Sato\r\nがログインしました。");
-  EXPECT_EQ(ComposeManagerReport(kReportLogout, Lines({"A"})), "A\r\nがログアウトしました。");
-  EXPECT_EQ(ComposeManagerReport(kReportAccess, {"PC09\tx\ty"}), "PC09\r\nにアクセスされています！");
+  EXPECT_EQ(ComposeManagerReport(kManagerLogout, Lines({"A"})), "A\r\nがログアウトしました。");
+  EXPECT_EQ(ComposeManagerReport(kManagerAccess, {"PC09\tx\ty"}), "PC09\r\nにアクセスされています！");
   // A line without a TAB is all name.
-  EXPECT_EQ(ComposeManagerReport(kReportLogin, {"solo"}), "solo\r\nがログインしました。");
+  EXPECT_EQ(ComposeManagerReport(kManagerLogin, {"solo"}), "solo\r\nがログインしました。");
 }
 
 TEST(ComposeManagerReport, AllTerminalKindsAreTheClosingTextAlone) {
-  EXPECT_EQ(ComposeManagerReport(kReportAllLogin, Lines({"A", "B"})), "全員がログインしました。");
-  EXPECT_EQ(ComposeManagerReport(kReportAllLogout, {}), "全員がログアウトしました。");
+  EXPECT_EQ(ComposeManagerReport(kManagerAllLogin, Lines({"A", "B"})), "全員がログインしました。");
+  EXPECT_EQ(ComposeManagerReport(kManagerAllLogout, {}), "全員がログアウトしました。");
   EXPECT_EQ(ComposeManagerReport(7, Lines({"A"})), "");
 }
 
 TEST(ComposeManagerReport, BreaksAfterTheSeventhNameThenEverySixth) {
-  EXPECT_EQ(ComposeManagerReport(kReportLogin, Lines({"a", "b", "c", "d", "e", "f", "g", "h"})),
+  EXPECT_EQ(ComposeManagerReport(kManagerLogin, Lines({"a", "b", "c", "d", "e", "f", "g", "h"})),
             "a：b：c：d：e：f：g\r\nh\r\nがログインしました。");
   // Exactly seven: no break before the closing text's own line break.
-  EXPECT_EQ(ComposeManagerReport(kReportLogin, Lines({"a", "b", "c", "d", "e", "f", "g"})),
+  EXPECT_EQ(ComposeManagerReport(kManagerLogin, Lines({"a", "b", "c", "d", "e", "f", "g"})),
             "a：b：c：d：e：f：g\r\nがログインしました。");
   std::vector<std::string> fourteen;
   for (char c = 'a'; c < 'a' + 14; ++c) fourteen.emplace_back(1, c);
-  EXPECT_EQ(ComposeManagerReport(kReportLogout, Lines(fourteen)),
+  EXPECT_EQ(ComposeManagerReport(kManagerLogout, Lines(fourteen)),
             "a：b：c：d：e：f：g\r\nh：i：j：k：l：m\r\nn\r\nがログアウトしました。");
 }
 
 TEST(ComposeManagerReport, OthersTailWhenTheNextNameWouldPassTheLimit) {
   std::vector<std::string> names;
   for (char c = 'A'; c < 'A' + 6; ++c) names.push_back(std::string(20, c));
-  const std::string report = ComposeManagerReport(kReportLogin, Lines(names));
+  const std::string report = ComposeManagerReport(kManagerLogin, Lines(names));
   EXPECT_EQ(report, names[0] + "：" + names[1] + "：" + names[2] + "\r\nその他3名\r\nがログインしました。");
   // Counted in CP932 bytes: ten full-width characters are 20 bytes.
   std::vector<std::string> wide(5, "あいうえおかきくけこ");
-  EXPECT_EQ(ComposeManagerReport(kReportLogin, Lines(wide)),
+  EXPECT_EQ(ComposeManagerReport(kManagerLogin, Lines(wide)),
             wide[0] + "：" + wide[1] + "：" + wide[2] + "\r\nその他2名\r\nがログインしました。");
   // With the longest closing text three names and the tail would make 101
   // bytes: one name goes to the tail instead.
-  EXPECT_EQ(ComposeManagerReport(kReportAccess, Lines(wide)),
+  EXPECT_EQ(ComposeManagerReport(kManagerAccess, Lines(wide)),
             wide[0] + "：" + wide[1] + "\r\nその他3名\r\nにアクセスされています！");
 }
 
@@ -184,7 +184,7 @@ TEST(SendManagerReport, SendsTheReportToEveryManager) {
   Messenger m{2, &b.net, nullptr, "MYPC"};
   SentrovaCfg cfg;
   cfg.Manager = "A,B";
-  SendManagerReport(cfg, m, kReportLogin, Lines({"x", "y", "z"}));
+  SendManagerReport(cfg, m, kManagerLogin, Lines({"x", "y", "z"}));
   ASSERT_EQ(b.sent.size(), 2u);
   EXPECT_EQ(b.sent[0].Recipient, "A");
   EXPECT_EQ(b.sent[1].Recipient, "B");
@@ -194,14 +194,14 @@ TEST(SendManagerReport, SendsTheReportToEveryManager) {
   }
   b.sent.clear();
   cfg.Manager = ",A";
-  SendManagerReport(cfg, m, kReportLogin, Lines({"x"}));
+  SendManagerReport(cfg, m, kManagerLogin, Lines({"x"}));
   cfg.Manager = "";
-  SendManagerReport(cfg, m, kReportAllLogin, {});
+  SendManagerReport(cfg, m, kManagerAllLogin, {});
   EXPECT_TRUE(b.sent.empty());
   // A refused send does not stop the others.
   b.lib->SendResult = kNerrNameNotFound;
   cfg.Manager = "A,B";
-  SendManagerReport(cfg, m, kReportAllLogout, {});
+  SendManagerReport(cfg, m, kManagerAllLogout, {});
   EXPECT_EQ(b.sent.size(), 2u);
 }
 
@@ -216,15 +216,15 @@ TEST(SendManagerReport, LongListOfShortNamesStillFitsAndIsSent) {
   const std::vector<std::string> names(40, "n");
   const std::string expected =
       "n：n：n：n：n：n：n\r\nn：n：n：n：n：n\r\nn：n：n：n：n：n\r\nn：n：n\r\nその他18名\r\nがログアウトしました。";
-  EXPECT_EQ(ComposeManagerReport(kReportLogout, Lines(names)), expected);
+  EXPECT_EQ(ComposeManagerReport(kManagerLogout, Lines(names)), expected);
   EXPECT_EQ(Cp932Length(expected), kMessageLimit);
-  SendManagerReport(cfg, m, kReportLogout, Lines(names));
+  SendManagerReport(cfg, m, kManagerLogout, Lines(names));
   ASSERT_EQ(b.sent.size(), 1u);
   EXPECT_EQ(b.sent[0].Text, expected);
   // Every length of list gives a report the sender takes.
   for (std::size_t n = 0; n <= 60; ++n) {
     for (const char* name : {"n", "nn", "あ", "abcdefghij"}) {
-      const std::string report = ComposeManagerReport(kReportAccess, Lines(std::vector<std::string>(n, name)));
+      const std::string report = ComposeManagerReport(kManagerAccess, Lines(std::vector<std::string>(n, name)));
       EXPECT_LE(Cp932Length(report), kMessageLimit) << n << " " << name;
     }
   }

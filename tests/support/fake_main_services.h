@@ -7,6 +7,7 @@
 #include "support/fake_history_seams.h"
 #include "support/fake_shutdown_service.h"
 #include "support/fake_browse_source.h"
+#include "support/fake_net_api.h"
 #include "support/icmp_fakes.h"
 
 namespace sentrova::test {
@@ -20,9 +21,10 @@ struct FakeMainServices {
   FakeOpener opener;
   FakeIcmp icmp;
   FakeBrowseSource browse;
+  FakeNetApiLoader netLoader;  // no library: the services stay unbound
 
   MainServices Services() {
-    return MainServices{starter, sound, powerOffRight, shutdown, clock, opener, *icmp.icmp, browse};
+    return MainServices{starter, sound, powerOffRight, shutdown, clock, opener, *icmp.icmp, browse, netLoader};
   }
 };
 
