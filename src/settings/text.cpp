@@ -37,6 +37,31 @@ Iconv& Encoder() {
   return cd;
 }
 
+// Runs one conversion of a whole buffer. On an invalid or incomplete input
+// sequence it stops and reports the offset where the bad input starts.
+struct RunResult {
+  std::size_t consumed;
+  bool complete;
+};
+RunResult Convert(iconv_t cd, std::string_view in, std::string& out) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* inp = const_cast<char*>(in.data());
+  std::size_t inleft = in.size();
+  char buf[4096];
+  while (inleft > 0) {
+    char* outp = buf;
+    std::size_t outleft = sizeof buf;
+    const std::size_t rc = iconv(cd, &inp, &inleft, &outp, &outleft);
+    out.append(buf, static_cast<std::size_t>(outp - buf));
+    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      return {in.size() - inleft, false};
+    }
+  }
+  return {in.size(), true};
+}
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -55,7 +80,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// Decodes one UTF-8 sequence at text[i]; returns its length, 0 when malformed.
 std::size_t Utf8Decode(std::string_view text, std::size_t i, char32_t& cp) {
   const auto b0 = static_cast<unsigned char>(text[i]);
   std::size_t len = 0;
@@ -85,31 +109,6 @@ std::size_t Utf8Decode(std::string_view text, std::size_t i, char32_t& cp) {
   if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return len;
 }
-
-// Runs one conversion of a whole buffer. On an invalid or incomplete input
-// sequence it stops and reports the offset where the bad input starts.
-struct RunResult {
-  std::size_t consumed;
-  bool complete;
-};
-RunResult Convert(iconv_t cd, std::string_view in, std::string& out) {
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char* inp = const_cast<char*>(in.data());
-  std::size_t inleft = in.size();
-  char buf[4096];
-  while (inleft > 0) {
-    char* outp = buf;
-    std::size_t outleft = sizeof buf;
-    const std::size_t rc = iconv(cd, &inp, &inleft, &outp, &outleft);
-    out.append(buf, static_cast<std::size_t>(outp - buf));
-    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      return {in.size() - inleft, false};
-    }
-  }
-  return {in.size(), true};
-}
-
-}  // namespace
 
 std::string FromCp932(std::string_view cp932) {
   std::string out;

@@ -25,6 +25,12 @@ std::string FromCp932(std::string_view cp932);
 // Malformed UTF-8 is treated the same way as an unmappable character.
 std::string ToCp932(std::string_view utf8, bool* lossless = nullptr);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+// Decodes the UTF-8 sequence at text[i] into cp; returns its length, or 0
+// when it is malformed (overlong, a surrogate, cut off, beyond U+10FFFF).
+std::size_t Utf8Decode(std::string_view text, std::size_t i, char32_t& cp);
+
 // Length in bytes of the CP932 form of a UTF-8 text.
 std::size_t Cp932Length(std::string_view utf8);
 

@@ -1,4 +1,5 @@
 #include "settings/action.h"
+#include "support/eventually.h"
 #include "support/fake_actions.h"
 
 #include <fcntl.h>
@@ -91,17 +92,7 @@ std::vector<std::string> SplitNul(const std::string& bytes) {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-// Waits for cond; gives up after a minute so that a fault fails the test
-// instead of hanging it. Not a speed check.
-template <typename Cond>
-bool Eventually(Cond cond) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+using test::Eventually;
 
 using test::FakeSound;
 using test::FakeStarter;

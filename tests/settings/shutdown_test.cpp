@@ -1,4 +1,5 @@
 #include "settings/shutdown_privilege.h"
+#include "support/eventually.h"
 #include "support/fake_actions.h"
 
 #include <fcntl.h>
@@ -55,17 +56,7 @@ TEST(EnableShutdownPrivilege, OnlyTheSuperUserOrAPlainYes) {
 // The fake the program's tests use in place of the real power-off.
 static_assert(!std::is_abstract_v<test::FakeShutdownService>);
 
-// Waits for cond; gives up after a minute so that a fault fails the test
-// instead of hanging it. Not a speed check.
-template <typename Cond>
-bool Eventually(Cond cond) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+using test::Eventually;
 
 // A private message bus of this test's own (never the system bus), started
 // with dbus-daemon and ended by its process id.
