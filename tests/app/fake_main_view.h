@@ -1,6 +1,7 @@
 // A MainView that records what the controller asked of it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,9 +70,12 @@ class FakeMainView : public MainView {
   std::vector<int> trayItems;
   bool quit = false;
 
+  // Runs inside SetStatusText (the check's progress step), main thread.
+  std::function<void(const std::string&)> onStatus;
   void SetStatusText(const std::string& text) override {
     status = text;
     statusHistory.push_back(text);
+    if (onStatus) onStatus(text);
   }
   void SetChecking(bool c) override { checking = c; }
   bool IsReportOpen(int kind) const override { return open[static_cast<std::size_t>(kind)]; }

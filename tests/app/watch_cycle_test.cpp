@@ -138,15 +138,11 @@ TEST_F(WatchTest, StopOnTheFourthOfTen) {
   for (int n = 1; n <= 10; ++n) ten.push_back(Pc(n));
   Start(ten);
   Up({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-  bool stopped = false;
-  c->SearchClick();
-  dispatcher.WaitUntil([&] {
-    if (!stopped && view.status == "u4 調査中...") {
-      c->SearchClick();  // "中止(&D)"
-      stopped = true;
-    }
-    return !c->Busy();
-  });
+  // "中止(&D)" is pressed while the fourth terminal is being checked.
+  view.onStatus = [&](const std::string& text) {
+    if (text == "u4 調査中...") c->SearchClick();
+  };
+  Check();
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Row(i).StateText, kTextLogin) << i;
   for (std::size_t i = 3; i < 10; ++i) EXPECT_EQ(Row(i).StateText, kTextUnconfirmed) << i;
   ASSERT_EQ(view.Of(kReportLogin).size(), 1u);
