@@ -340,6 +340,13 @@ void BrowseFromClient(const std::string& clientConfig, const std::string& server
   EXPECT_EQ(pub->Comment, "Public");
   EXPECT_FALSE(Find(entries, std::string("\\\\") + kServerName + "\\IPC$"));
   EXPECT_EQ(CheckByBrowse(source, kWorkgroup, kSmbProviderName, kServerName, true), kFound);
+  // Two threads at once (the check thread and the list editor) take turns.
+  int answers[2] = {0, 0};
+  std::thread other([&] { answers[1] = CheckByBrowse(source, kWorkgroup, kSmbProviderName, kServerName, true); });
+  answers[0] = CheckByBrowse(source, kWorkgroup, kSmbProviderName, kServerName, true);
+  other.join();
+  EXPECT_EQ(answers[0], kFound);
+  EXPECT_EQ(answers[1], kFound);
   // The source keeps its connections: the one of the browse lists speaks
   // SMB1, the one of the share lists a newer dialect.
   std::string sessions;
