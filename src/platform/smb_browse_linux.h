@@ -60,8 +60,10 @@ SmbBrowseTarget SmbBrowseTargetOf(const NetResource& container);
 std::string SmbUrlEscape(std::string_view name);
 
 // The code an open gives for an errno of libsmbclient: a missing
-// workgroup is "bad net name", a computer that cannot be reached is "bad net
-// path", a refusal "access denied".
+// workgroup (or no master browser at all) is "bad net name", a computer that
+// cannot be reached is "bad net path", a refusal "access denied".
+// libsmbclient reports a failed logon and a refused access alike (EACCES), so
+// "not authenticated" never comes from here; the checks treat both the same.
 int SmbOpenErrorCode(int err, SmbBrowseLevel level);
 
 // An entry of a libsmbclient listing (smbc_dirent type, name, comment) as a
