@@ -2,27 +2,15 @@
 
 #include "platform/icmp_services_linux.h"
 #include "platform/samba_net_api.h"
+#include "platform/smb_browse_linux.h"
 
 namespace sentrova {
-
-namespace {
-
-// Until the SMB browse list is wired in, no container can be found.
-class NoBrowseList : public BrowseSource {
- public:
-  int Open(std::uint32_t, std::uint32_t, std::uint32_t, const NetResource&,
-           std::unique_ptr<BrowseEnumeration>&) override {
-    return kBrowseBadNetName;
-  }
-};
-
-}  // namespace
 
 Tdm::Tdm(Dispatcher& dispatcher)
     : audio_(AlsaAudioOutput::DeviceFromEnvironment()),
       sound_(audio_),
       icmp_(MakeLinuxIcmpServices(), &dispatcher),
-      browse_(std::make_unique<NoBrowseList>()),
+      browse_(std::make_unique<SmbBrowseSource>()),
       netLoader_(MakeSambaNetApiLoader()) {}
 
 MainServices Tdm::Services() {

@@ -15,6 +15,7 @@ inline constexpr int kBrowseOk = 0;
 inline constexpr int kBrowseAccessDenied = 5;
 inline constexpr int kBrowseBadNetPath = 53;
 inline constexpr int kBrowseBadNetName = 67;      // the container does not exist
+inline constexpr int kBrowseMoreData = 234;       // an entry does not fit in the buffer
 inline constexpr int kBrowseNoMoreItems = 259;    // end of the enumeration
 inline constexpr int kBrowseNotAuthenticated = 1244;
 

@@ -33,6 +33,7 @@ int Search(std::unique_ptr<BrowseEnumeration> e, const std::function<bool(const 
   while (!found) {
     batch.clear();
     if (e->Next(kBrowseBufferBytes, batch) != kBrowseOk) break;  // 259 or a failure: no match
+    if (batch.empty()) break;  // a source that gives nothing would be asked forever
     for (const NetResource& entry : batch) {
       if (match(entry)) {
         found = true;

@@ -1,6 +1,5 @@
 // The Samba provider's Linux side: libsmbclient loaded with dlopen for the
 // browse list, the tools found on the PATH, and the loader.
-#include <dlfcn.h>
 #include <libsmbclient.h>
 #include <unistd.h>
 
@@ -8,88 +7,30 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <mutex>
+
 #include "platform/samba_net_api.h"
+#include "platform/smb_browse_linux.h"
+#include "platform/smbclient_library.h"
 
 namespace sentrova {
 namespace {
 
-#define SENTROVA_SMBC_FUNCTIONS(X)      \
-  X(smbc_new_context)                   \
-  X(smbc_init_context)                  \
-  X(smbc_free_context)                  \
-  X(smbc_setTimeout)                    \
-  X(smbc_setDebug)                      \
-  X(smbc_setConfiguration)              \
-  X(smbc_setOptionProtocols)            \
-  X(smbc_setFunctionAuthData)           \
-  X(smbc_getFunctionOpendir)            \
-  X(smbc_getFunctionReaddir)            \
-  X(smbc_getFunctionClosedir)
-
-// libsmbclient.so.0, with the few functions the browse list needs.
-class LibSmbClient {
- public:
-  static std::unique_ptr<LibSmbClient> Open() {
-    // Samba's libraries keep global state of their own: once loaded, the
-    // library stays for the life of the process.
-    void* handle = ::dlopen("libsmbclient.so.0", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-    if (!handle) return nullptr;
-    std::unique_ptr<LibSmbClient> lib(new LibSmbClient(handle));
-#define SENTROVA_SMBC_LOOKUP(name)                                             \
-  lib->name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name)); \
-  if (!lib->name) return nullptr;
-    SENTROVA_SMBC_FUNCTIONS(SENTROVA_SMBC_LOOKUP)
-#undef SENTROVA_SMBC_LOOKUP
-    return lib;
-  }
-  ~LibSmbClient() { ::dlclose(handle_); }
-  LibSmbClient(const LibSmbClient&) = delete;
-  LibSmbClient& operator=(const LibSmbClient&) = delete;
-
-#define SENTROVA_SMBC_MEMBER(name) decltype(&::name) name = nullptr;
-  SENTROVA_SMBC_FUNCTIONS(SENTROVA_SMBC_MEMBER)
-#undef SENTROVA_SMBC_MEMBER
-
- private:
-  explicit LibSmbClient(void* handle) : handle_(handle) {}
-  void* handle_;
-};
-
-// Browsing asks anonymously.
-void AnonymousAuth(const char*, const char*, char* workgroup, int, char* user, int, char* password, int) {
-  (void)workgroup;
-  if (user) user[0] = '\0';
-  if (password) password[0] = '\0';
-}
-
-std::string UrlEscape(const std::string& s) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : s) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-        c == '.' || c == '~' || c == '$') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
-
 class LibSmbServerList : public SmbServerList {
  public:
-  LibSmbServerList(std::unique_ptr<LibSmbClient> lib, std::string configFile, int timeoutMs)
+  LibSmbServerList(std::unique_ptr<SmbClientLibrary> lib, std::string configFile, int timeoutMs)
       : lib_(std::move(lib)), configFile_(std::move(configFile)), timeoutMs_(timeoutMs) {}
 
   int ListServers(const std::string& workgroup, std::vector<BrowseEntry>& out) override {
     out.clear();
+    // The library's settings are the whole process's: one request at a time.
+    std::lock_guard<std::mutex> lock(SmbClientLibrary::ProcessLock());
     SMBCCTX* ctx = lib_->smbc_new_context();
     if (!ctx) return ENOMEM;
     lib_->smbc_setDebug(ctx, 0);
+    if (lib_->smbc_setLogCallback) lib_->smbc_setLogCallback(ctx, nullptr, SmbDiscardLog);
     lib_->smbc_setTimeout(ctx, timeoutMs_);
-    lib_->smbc_setFunctionAuthData(ctx, AnonymousAuth);
+    lib_->smbc_setFunctionAuthData(ctx, SmbAnonymousAuth);
     if (!configFile_.empty()) lib_->smbc_setConfiguration(ctx, configFile_.c_str());
     // Workgroup member lists come from the browse service (RAP), which
     // answers only over SMB1: a newer dialect would give an empty list.
@@ -99,7 +40,7 @@ class LibSmbServerList : public SmbServerList {
       lib_->smbc_free_context(ctx, 1);
       return err;
     }
-    const std::string url = "smb://" + UrlEscape(workgroup) + "/";
+    const std::string url = "smb://" + SmbUrlEscape(workgroup) + "/";
     errno = 0;
     SMBCFILE* dir = lib_->smbc_getFunctionOpendir(ctx)(ctx, url.c_str());
     int err = 0;
@@ -120,7 +61,7 @@ class LibSmbServerList : public SmbServerList {
   }
 
  private:
-  std::unique_ptr<LibSmbClient> lib_;
+  std::unique_ptr<SmbClientLibrary> lib_;
   std::string configFile_;
   int timeoutMs_;
 };
@@ -134,7 +75,7 @@ class SambaNetApiLoader : public NetApiLoader {
   std::unique_ptr<NetApiNTLibrary> LoadNT(const std::string& libraryName) override {
     if (libraryName != kLibraryNT) return nullptr;
     std::unique_ptr<SmbServerList> serverList;
-    if (auto lib = LibSmbClient::Open()) {
+    if (auto lib = SmbClientLibrary::Open()) {
       serverList = std::make_unique<LibSmbServerList>(std::move(lib), options_.ClientConfigFile, options_.ToolTimeoutMs);
     }
     std::string searchPath = options_.SearchPath;

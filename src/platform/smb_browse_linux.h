@@ -19,7 +19,6 @@ namespace sentrova {
 inline constexpr int kBrowseNotEnoughMemory = 8;
 inline constexpr int kBrowseUnexpectedNetError = 59;
 inline constexpr int kBrowseTimeout = 121;
-inline constexpr int kBrowseMoreData = 234;    // not even one entry fits the buffer
 inline constexpr int kBrowseNoNetwork = 1222;  // libsmbclient is missing or cannot start
 
 // Resource types of shares.

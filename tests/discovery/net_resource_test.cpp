@@ -74,3 +74,16 @@ TEST(CheckByBrowse, NamesAndTheStrictCheck) {
 
 }  // namespace
 }  // namespace sentrova
+
+namespace sentrova {
+namespace {
+
+TEST(FindNetResource, AnEntryLargerThanTheBufferEndsTheSearch) {
+  test::FakeBrowseSource net;
+  net.AddWorkgroup("WG", {std::string(20000, 'X'), "PC01"});
+  ServerStat stat;
+  EXPECT_EQ(FindNetResource(net, "WG", "", "PC01", stat), kNotFound);  // ends, does not spin
+}
+
+}  // namespace
+}  // namespace sentrova

@@ -63,6 +63,7 @@ class FakeBrowseSource : public BrowseSource {
     int Next(std::size_t bufferBytes, std::vector<NetResource>& out) override {
       if (nextError_) return nextError_;
       if (at_ >= entries_.size()) return kBrowseNoMoreItems;
+      if (NetResourceBytes(entries_[at_]) > bufferBytes) return kBrowseMoreData;  // does not fit at all
       std::size_t used = 0;
       while (at_ < entries_.size() && used + NetResourceBytes(entries_[at_]) <= bufferBytes) {
         used += NetResourceBytes(entries_[at_]);
