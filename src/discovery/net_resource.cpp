@@ -55,10 +55,10 @@ std::size_t NetResourceBytes(const NetResource& r) {
 int FindNetResource(BrowseSource& source, const std::string& container, const std::string& provider,
                     const std::string& name, ServerStat& stat) {
   const bool topLevel = stat.KindCode == kKindProvider;
-  const NetResource spec =
+  const NetResource wanted =
       topLevel ? ContainerSpec(container, kUsageReservedContainer, &provider) : ContainerSpec(container, kUsageContainer, nullptr);
   std::unique_ptr<BrowseEnumeration> e;
-  const int open = source.Open(kScopeGlobalNet, kTypeAny, 0, spec, e);
+  const int open = source.Open(kScopeGlobalNet, kTypeAny, 0, wanted, e);
   if (open != kBrowseOk || !e) return OpenErrorResult(open == kBrowseOk ? kLookupError : open);
   return Search(std::move(e), [&](const NetResource& entry) {
     if (TrimLeftChar(entry.RemoteName, '\\') != name) return false;
@@ -78,10 +78,10 @@ int FindNetResource(BrowseSource& source, const std::string& container, const st
 
 int CheckByBrowse(BrowseSource& source, const std::string& domain, const std::string& provider,
                   const std::string& resource, bool strict) {
-  const NetResource spec =
+  const NetResource wanted =
       ContainerSpec(domain, domain.empty() ? kUsageReservedContainer : kUsageContainer, &provider);
   std::unique_ptr<BrowseEnumeration> e;
-  const int open = source.Open(kScopeGlobalNet, kTypeAny, 0, spec, e);
+  const int open = source.Open(kScopeGlobalNet, kTypeAny, 0, wanted, e);
   if (open != kBrowseOk || !e) return OpenErrorResult(open == kBrowseOk ? kLookupError : open);
   return Search(std::move(e), [&](const NetResource& entry) {
     if (TrimLeftChar(entry.RemoteName, '\\') != resource) return false;
