@@ -25,13 +25,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string Tool(const std::string& name) {
-  return FindOnPath(name, "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
-}
-
 std::vector<pid_t> NamespacePids(const std::string& ns) {
   ProcessToolRunner runner;
-  const ToolResult r = runner.Run({Tool("ip"), "netns", "pids", ns}, "", 5000);
+  const ToolResult r = runner.Run({FindTool("ip"), "netns", "pids", ns}, "", 5000);
   std::vector<pid_t> pids;
   for (const std::string& line : SplitLines(r.Out)) {
     int pid = 0;
@@ -68,11 +64,22 @@ bool Listening(pid_t pid, int port) {
   return false;
 }
 
+// The last maxBytes of a file.
+std::string Tail(const std::string& path, std::size_t maxBytes) {
+  std::string text;
+  ReadWholeFile(path, text);
+  return text.size() > maxBytes ? text.substr(text.size() - maxBytes) : text;
+}
+
 }  // namespace
+
+std::string FindTool(const std::string& name) {
+  return FindOnPath(name, "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
+}
 
 std::string SambaUnavailable() {
   for (const char* tool : {"smbd", "nmbd", "nmblookup", "smbclient", "smbstatus", "testparm", "rpcclient"}) {
-    if (Tool(tool).empty()) return std::string(tool) + " is not installed";
+    if (FindTool(tool).empty()) return std::string(tool) + " is not installed";
   }
   return {};
 }
@@ -121,7 +128,7 @@ pid_t SpawnInNamespace(const std::string& ns, const std::vector<std::string>& ar
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out, 1);
   posix_spawn_file_actions_adddup2(&actions, out, 2);
-  std::vector<std::string> full = {Tool("ip"), "netns", "exec", ns};
+  std::vector<std::string> full = {FindTool("ip"), "netns", "exec", ns};
   full.insert(full.end(), argv.begin(), argv.end());
   std::vector<char*> args;
   for (std::string& a : full) args.push_back(a.data());
@@ -173,7 +180,7 @@ void SambaServer::WriteConfig(bool messages) {
       "[global]\n"
       "  workgroup = " + options_.Workgroup + "\n"
       "  netbios name = " + options_.NetbiosName + "\n"
-      "  server string = Sentrova test server\n"
+      "  server string = " + options_.ServerString + "\n"
       "  interfaces = " + options_.Address + "/24\n"
       "  bind interfaces only = yes\n"
       "  smb ports = 445 139\n"
@@ -200,6 +207,7 @@ void SambaServer::WriteConfig(bool messages) {
       "  local master = yes\n"
       "  preferred master = yes\n"
       "  os level = 65\n";
+  if (options_.DomainMaster) conf += "  domain master = yes\n";
   if (messages) {
     // %s: the file smbd wrote the message to, %f: the sender. The message is
     // moved into place whole, so a reader never sees half of it.
@@ -212,34 +220,34 @@ void SambaServer::WriteConfig(bool messages) {
       "  read only = no\n"
       "  guest ok = yes\n"
       "  force user = root\n";
+  if (!options_.ShareComment.empty()) conf += "  comment = " + options_.ShareComment + "\n";
   WriteBytes(configFile_, conf);
 }
 
 void SambaServer::AcceptMessages(bool accept) { WriteConfig(accept); }
 
 bool SambaServer::Start(std::string& why) {
-  const pid_t smbd = SpawnInNamespace(
-      options_.Namespace,
-      {Tool("smbd"), "--foreground", "--no-process-group", "--debug-stdout", "-s", configFile_},
-      dir_.File("log/smbd.out"), nullptr);
-  if (smbd <= 0) {
-    why = "smbd could not be started";
-    return false;
-  }
-  started_.push_back(smbd);
-  if (options_.Nmbd) {
-    const pid_t nmbd = SpawnInNamespace(
+  for (const char* name : {"smbd", "nmbd"}) {
+    const std::string daemon = name;
+    if (daemon == "nmbd" && !options_.Nmbd) continue;
+    const pid_t pid = SpawnInNamespace(
         options_.Namespace,
-        {Tool("nmbd"), "--foreground", "--no-process-group", "--debug-stdout", "-s", configFile_},
-        dir_.File("log/nmbd.out"), nullptr);
-    if (nmbd > 0) started_.push_back(nmbd);
+        {FindTool(daemon), "--foreground", "--no-process-group", "--debug-stdout", "-s", configFile_},
+        dir_.File("log/" + daemon + ".out"), nullptr);
+    if (pid <= 0) {
+      why = daemon + " could not be started";
+      return false;
+    }
+    started_.push_back(pid);
   }
+  const pid_t smbd = started_.front();
   const auto deadline = Clock::now() + std::chrono::seconds(15);
   while (Clock::now() < deadline) {
     if (Listening(smbd, 139) && Listening(smbd, 445)) return true;
     int status = 0;
     if (::waitpid(smbd, &status, WNOHANG) == smbd) {
-      started_.clear();
+      // Stop still ends nmbd.
+      std::erase(started_, smbd);
       why = "smbd ended at start: " + Log();
       return false;
     }
@@ -254,7 +262,7 @@ bool SambaServer::WaitUntilNamed(const std::string& fromNs, const std::string& c
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   ToolResult r;
   while (Clock::now() < deadline) {
-    r = runner.Run({Tool("ip"), "netns", "exec", fromNs, Tool("nmblookup"), "-s", clientConfig,
+    r = runner.Run({FindTool("ip"), "netns", "exec", fromNs, FindTool("nmblookup"), "-s", clientConfig,
                     options_.NetbiosName + "#03"},
                    "", 5000);
     if (r.ExitCode == 0 && r.Out.find(options_.Address) != std::string::npos) return true;
@@ -276,17 +284,23 @@ std::string SambaServer::ReceivedMessage(const std::string& sender) const {
   return text;
 }
 
+bool SambaServer::DaemonEnded() {
+  for (pid_t pid : started_) {
+    if (::waitpid(pid, nullptr, WNOHANG) == pid) return true;
+  }
+  return false;
+}
+
 std::string SambaServer::Log() const {
-  std::string text;
-  ReadWholeFile(dir_.File("log/smbd.out"), text);
-  return text.size() > 4000 ? text.substr(text.size() - 4000) : text;
+  if (!options_.Nmbd) return Tail(dir_.File("log/smbd.out"), 4000);
+  return "--- smbd\n" + Tail(dir_.File("log/smbd.out"), 3000) + "--- nmbd\n" + Tail(dir_.File("log/nmbd.out"), 3000);
 }
 
 HeldClient::HeldClient(const std::string& ns, const std::vector<std::string>& smbclientArgs,
                        const std::string& logFile) {
   // A client that has already gone must not take this process with it.
   ::signal(SIGPIPE, SIG_IGN);
-  std::vector<std::string> argv = {Tool("smbclient")};
+  std::vector<std::string> argv = {FindTool("smbclient")};
   argv.insert(argv.end(), smbclientArgs.begin(), smbclientArgs.end());
   pid_ = SpawnInNamespace(ns, argv, logFile, &stdin_);
 }
@@ -319,21 +333,26 @@ void HeldClient::Close() {
   pid_ = -1;
 }
 
-std::string WriteClientConfig(const TempDir& dir, const std::string& workgroup) {
+std::string WriteClientConfig(const TempDir& dir, const std::string& workgroup, bool clientDefaults) {
   for (const char* sub : {"client-cache", "client-lock", "client-state", "client-private"}) {
     ::mkdir(dir.File(sub).c_str(), 0700);
   }
   const std::string path = dir.File("client.conf");
-  WriteBytes(path,
-             "[global]\n"
-             "  workgroup = " + workgroup + "\n"
-             "  name resolve order = host bcast\n"
-             "  client min protocol = NT1\n"
-             "  dos charset = CP932\n"
-             "  cache directory = " + dir.File("client-cache") + "\n"
-             "  lock directory = " + dir.File("client-lock") + "\n"
-             "  state directory = " + dir.File("client-state") + "\n"
-             "  private dir = " + dir.File("client-private") + "\n");
+  std::string conf = "[global]\n  workgroup = " + workgroup + "\n";
+  if (clientDefaults) {
+    conf += "  name resolve order = bcast\n";
+  } else {
+    conf +=
+        "  name resolve order = host bcast\n"
+        "  client min protocol = NT1\n"
+        "  dos charset = CP932\n";
+  }
+  conf +=
+      "  cache directory = " + dir.File("client-cache") + "\n"
+      "  lock directory = " + dir.File("client-lock") + "\n"
+      "  state directory = " + dir.File("client-state") + "\n"
+      "  private dir = " + dir.File("client-private") + "\n";
+  WriteBytes(path, conf);
   return path;
 }
 

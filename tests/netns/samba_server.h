@@ -19,6 +19,10 @@ namespace sentrova::test {
 // they can.
 std::string SambaUnavailable();
 
+// The path of a system tool (smbd, smbstatus, ip...); empty when it is not
+// installed.
+std::string FindTool(const std::string& name);
+
 // Kills every process in the namespace except this one (TERM, then KILL),
 // waits for it to empty and reaps `ours`, the ones this process started
 // there. Bounded.
@@ -38,6 +42,11 @@ class SambaServer {
     std::string NetbiosName;  // at most 15 characters
     std::string Workgroup;
     bool Nmbd = false;
+    std::string ServerString = "Sentrova test server";
+    // The comment of [pub]; none when empty.
+    std::string ShareComment = "";
+    // nmbd also becomes the workgroup's domain master browser.
+    bool DomainMaster = false;
   };
   explicit SambaServer(Options options);
   ~SambaServer();
@@ -48,6 +57,8 @@ class SambaServer {
   // with why set when it does not within a few seconds.
   bool Start(std::string& why);
   void Stop();
+  // Whether smbd or nmbd has ended since Start.
+  bool DaemonEnded();
   // Waits until the server's messenger name (NAME<03>, registered by nmbd)
   // resolves by broadcast from fromNs, as a message's recipient must.
   bool WaitUntilNamed(const std::string& fromNs, const std::string& clientConfig, std::string& why);
@@ -62,6 +73,7 @@ class SambaServer {
   // The text of the message received from sender, once it is stored; empty
   // until then.
   std::string ReceivedMessage(const std::string& sender) const;
+  // The end of smbd's output (and nmbd's, when it runs).
   std::string Log() const;
 
  private:
@@ -92,9 +104,10 @@ class HeldClient {
   int stdin_ = -1;
 };
 
-// A client configuration: name resolution from the hosts file, SMB1 allowed,
-// its own cache and lock directories (nothing touches the machine's Samba
-// state).
-std::string WriteClientConfig(const TempDir& dir, const std::string& workgroup);
+// A client configuration with its own cache and lock directories (nothing
+// touches the machine's Samba state): name resolution from the hosts file,
+// then by broadcast, SMB1 allowed and CP932 as the DOS character set; with
+// clientDefaults, by broadcast only and otherwise Samba's client defaults.
+std::string WriteClientConfig(const TempDir& dir, const std::string& workgroup, bool clientDefaults = false);
 
 }  // namespace sentrova::test
