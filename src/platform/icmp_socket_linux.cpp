@@ -57,20 +57,32 @@ class LinuxIcmpSocket : public IcmpSocket {
   }
 
  private:
+  // One recvmsg into a.bytes, with room for the control messages; the
+  // header and the sender stay valid while `r` lives.
+  struct Reception {
+    sockaddr_in from{};
+    iovec iov{};
+    alignas(cmsghdr) char control[512];
+    msghdr msg{};
+  };
+  ssize_t Receive(int flags, IcmpArrival& a, Reception& r) {
+    a.bytes.resize(65536);
+    r.iov = {a.bytes.data(), a.bytes.size()};
+    r.msg.msg_name = &r.from;
+    r.msg.msg_namelen = sizeof r.from;
+    r.msg.msg_iov = &r.iov;
+    r.msg.msg_iovlen = 1;
+    r.msg.msg_control = r.control;
+    r.msg.msg_controllen = sizeof r.control;
+    return ::recvmsg(fd_, &r.msg, flags);
+  }
+
   IcmpArrival ReadPacket() {
     IcmpArrival a;
-    a.bytes.resize(65536);
-    sockaddr_in from{};
-    iovec iov{a.bytes.data(), a.bytes.size()};
-    alignas(cmsghdr) char control[256];
-    msghdr msg{};
-    msg.msg_name = &from;
-    msg.msg_namelen = sizeof from;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT);
+    Reception r;
+    const ssize_t n = Receive(MSG_DONTWAIT, a, r);
+    const sockaddr_in& from = r.from;
+    msghdr& msg = r.msg;
     if (n < 0) {
       a.kind = IcmpArrival::kFailure;
       a.errnoValue = errno;
@@ -92,18 +104,9 @@ class LinuxIcmpSocket : public IcmpSocket {
 
   IcmpArrival ReadError() {
     IcmpArrival a;
-    a.bytes.resize(65536);
-    sockaddr_in from{};
-    iovec iov{a.bytes.data(), a.bytes.size()};
-    alignas(cmsghdr) char control[512];
-    msghdr msg{};
-    msg.msg_name = &from;
-    msg.msg_namelen = sizeof from;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    const ssize_t n = ::recvmsg(fd_, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+    Reception r;
+    const ssize_t n = Receive(MSG_ERRQUEUE | MSG_DONTWAIT, a, r);
+    msghdr& msg = r.msg;
     if (n < 0) {
       // A pending error without queue entry (the socket's error word).
       int soerr = 0;
