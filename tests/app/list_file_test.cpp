@@ -1,4 +1,5 @@
 #include "app/list_file.h"
+#include "support/file_size_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -228,16 +229,8 @@ TEST(ListFile, FailedSaveKeepsThePreviousFile) {
   const std::string before = ReadBytes(dir.File("l"));
   for (int i = 0; i < 100; ++i) AppendListLines(list, {"B", "", "", "", ""});
   // A disk that fills up mid-write (a file size limit works for root too).
-  struct rlimit old {};
-  getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = 64;
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
   std::string error;
-  const bool saved = SaveList(list, dir.File("l"), &error);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  const bool saved = test::WithFileSizeLimit(64, [&] { return SaveList(list, dir.File("l"), &error); });
   EXPECT_FALSE(saved);
   EXPECT_NE(error.find(dir.File("l")), std::string::npos);
   EXPECT_EQ(ReadBytes(dir.File("l")), before);

@@ -1,4 +1,5 @@
 #include "settings/ini_file.h"
+#include "support/file_size_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -188,15 +189,7 @@ TEST(IniFile, FailedWriteKeepsFileAndContent) {
   const std::string before = "[s]\r\nk=old\r\n";
   WriteBytes(path, before);
   IniFile ini(path);
-  struct rlimit old {};
-  getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = 16;
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool written = ini.WriteString("s", "k", std::string(100, 'n'));
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  const bool written = test::WithFileSizeLimit(16, [&] { return ini.WriteString("s", "k", std::string(100, 'n')); });
   EXPECT_FALSE(written);
   EXPECT_NE(ini.LastError().find(path), std::string::npos);
   EXPECT_EQ(ReadBytes(path), before);

@@ -1,4 +1,5 @@
 #include "settings/settings_io.h"
+#include "support/file_size_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -437,15 +438,7 @@ TEST(Settings, FailedSaveNamesTheFileAndKeepsIt) {
   const std::string before = Ini(dir);
   cfg.Manager = "CHANGED";
 
-  struct rlimit old {};
-  getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = 64;
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool saved = SaveSettings(dir.path(), cfg, error);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  const bool saved = test::WithFileSizeLimit(64, [&] { return SaveSettings(dir.path(), cfg, error); });
 
   EXPECT_FALSE(saved);
   EXPECT_NE(error.find(dir.File("Sentrova.ini")), std::string::npos) << error;
