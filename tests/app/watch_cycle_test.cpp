@@ -22,19 +22,7 @@ class WatchTest : public ::testing::Test {
   void SetUp() override {
     facts.ProgramDir = dir.path();
     live = std::make_shared<std::set<std::uint32_t>>();
-    services.icmp.echo->raw = false;
-    services.icmp.echo->script = [live = live](const test::SentEcho& s) {
-      std::vector<IcmpArrival> out;
-      if (live->count(s.addr) == 0) return out;
-      IcmpArrival a;
-      a.kind = IcmpArrival::kPacket;
-      a.from = s.addr;
-      a.bytes = s.message;
-      a.bytes[0] = kIcmpEchoReply;
-      a.ttl = 64;
-      out.push_back(a);
-      return out;
-    };
+    test::AnswerOnly(*services.icmp.echo, live);
   }
 
   // One terminal checked by ping at 10.0.0.<n>.

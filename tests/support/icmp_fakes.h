@@ -198,12 +198,14 @@ inline bool IsPingSummary(const std::string& text, int ttl, int bytes) {
 inline std::uint32_t Ip(const char* text) { return InetAddr(text); }
 
 // Makes the transport a datagram socket on which only the addresses in
-// `live` answer, with the TTL given; the others stay silent.
-inline void AnswerOnly(FakeEchoTransport& t, std::set<std::uint32_t> live, std::uint8_t ttl = 64) {
+// `live` answer, with the TTL given; the others stay silent. The set may be
+// changed between pings.
+inline void AnswerOnly(FakeEchoTransport& t, std::shared_ptr<const std::set<std::uint32_t>> live,
+                       std::uint8_t ttl = 64) {
   t.raw = false;
   t.script = [live = std::move(live), ttl](const SentEcho& s) {
     std::vector<IcmpArrival> out;
-    if (live.count(s.addr) == 0) return out;
+    if (live->count(s.addr) == 0) return out;
     IcmpArrival a;
     a.kind = IcmpArrival::kPacket;
     a.from = s.addr;
@@ -213,6 +215,9 @@ inline void AnswerOnly(FakeEchoTransport& t, std::set<std::uint32_t> live, std::
     out.push_back(a);
     return out;
   };
+}
+inline void AnswerOnly(FakeEchoTransport& t, std::set<std::uint32_t> live, std::uint8_t ttl = 64) {
+  AnswerOnly(t, std::make_shared<const std::set<std::uint32_t>>(std::move(live)), ttl);
 }
 
 }  // namespace sentrova::test
