@@ -8,7 +8,7 @@
 #include "app/list_file.h"
 #include "app/manual_dispatcher.h"
 #include "settings/settings_io.h"
-#include "fake_main_view.h"
+#include "main_fixture.h"
 #include "support/fake_main_services.h"
 #include "support/temp_dir.h"
 
@@ -38,27 +38,15 @@ TEST(PlaceWindow, StoredGeometry) {
   }
 }
 
-class MainControllerTest : public ::testing::Test {
+class MainControllerTest : public test::MainFixture {
  protected:
   void SetUp() override {
-    facts.ProgramDir = dir.path();
+    MainFixture::SetUp();
     facts.PlatformCode = 3;
     cfg.MainWnd.Size = "E,E";
     cfg.MainWnd.Pos = "E,E";
     cfg.ScreenMode = 3;
   }
-  void WriteList(const std::vector<std::string>& lines) {
-    TermList list;
-    AppendListLines(list, lines);
-    ASSERT_TRUE(SaveList(list, dir.File("Sentrova.NT")));
-  }
-
-  test::TempDir dir;
-  AppFacts facts;
-  SentrovaCfg cfg;
-  ManualDispatcher dispatcher;
-  test::FakeMainView view;
-  test::FakeMainServices services;
 };
 
 TEST_F(MainControllerTest, StartsInOrderAndLoadsTheListDeferred) {

@@ -8,7 +8,7 @@
 #include "app/list_file.h"
 #include "app/main_controller.h"
 #include "app/manual_dispatcher.h"
-#include "fake_main_view.h"
+#include "main_fixture.h"
 #include "support/fake_main_services.h"
 #include "support/temp_dir.h"
 
@@ -17,10 +17,10 @@ namespace {
 
 using test::Ip;
 
-class WatchTest : public ::testing::Test {
+class WatchTest : public test::MainFixture {
  protected:
   void SetUp() override {
-    facts.ProgramDir = dir.path();
+    MainFixture::SetUp();
     live = std::make_shared<std::set<std::uint32_t>>();
     test::AnswerOnly(*services.icmp.echo, live);
   }
@@ -33,9 +33,7 @@ class WatchTest : public ::testing::Test {
   void Start(const std::vector<std::vector<std::string>>& terminals) {
     std::vector<std::string> lines;
     for (const auto& t : terminals) lines.insert(lines.end(), t.begin(), t.end());
-    TermList list;
-    AppendListLines(list, lines);
-    ASSERT_TRUE(SaveList(list, dir.File("Sentrova.NT")));
+    WriteList(lines);
     c = std::make_unique<MainController>(facts, cfg, dispatcher, view, services.Services(), std::vector<std::string>{});
     c->Construct();
     dispatcher.ProcessPending();
@@ -61,12 +59,6 @@ class WatchTest : public ::testing::Test {
     return r;
   }
 
-  test::TempDir dir;
-  AppFacts facts;
-  SentrovaCfg cfg;
-  ManualDispatcher dispatcher;
-  test::FakeMainView view;
-  test::FakeMainServices services;
   std::shared_ptr<std::set<std::uint32_t>> live;
   std::unique_ptr<MainController> c;
 };
