@@ -3,6 +3,7 @@
 #include "app/list_file.h"
 #include "app/shutdown_service.h"
 #include "history/history_recorder.h"
+#include "notify/messenger.h"
 #include "settings/action.h"
 #include "settings/process_starter.h"
 #include "settings/sound.h"
@@ -26,7 +27,7 @@ void TerminalEvents::ReportTerminalEvents(bool login) {
   const int kind = login ? kReportLogin : kReportLogout;
   blink.clear();
   if (list.empty()) return;
-  if (one.ManagerReport && managerReport_) managerReport_(login ? 1 : 2, list);
+  if (one.ManagerReport && managerReport_) managerReport_(login ? kManagerLogin : kManagerLogout, list);
   if (one.ShowMsg && !state_.Closing) {
     if (view_.IsReportOpen(kind)) {
       view_.AddReportNames(kind, list, one.ShowMsgTime);
@@ -54,13 +55,29 @@ void TerminalEvents::ReportTerminalEvents(bool login) {
   for (const std::string& line : list) blink += FieldOf(line, '\t', 1) + '\t';
 }
 
-void TerminalEvents::ShowAllReport(int kind, const AllCfg& all, const char* text) {
-  if (!all.ShowMsg || state_.Closing) return;
-  if (!view_.IsReportOpen(kind)) view_.OpenReport(kind, cfg_.MessageLevel, all.ShowMsgTime, text, {});
-  if (cfg_.MessageLevel > 1) {
-    view_.BlinkTray(all.ShowMsgTime);
-  } else {
-    view_.ShowReport(kind);
+void TerminalEvents::AnnounceAll(bool login) {
+  const AllCfg& all = login ? cfg_.AllLogin : cfg_.AllLogout;
+  const int kind = login ? kReportAllLogin : kReportAllLogout;
+  if (all.PlayWave) services_.Sound.PlayWaveFile(all.WaveFile, cfg_.WaitWave);
+  if (all.ManagerReport && managerReport_) managerReport_(login ? kManagerAllLogin : kManagerAllLogout, {});
+  if (all.ShowMsg && !state_.Closing) {
+    if (!view_.IsReportOpen(kind)) {
+      view_.OpenReport(kind, cfg_.MessageLevel, all.ShowMsgTime, login ? "ログイン" : "ログアウト", {});
+    }
+    if (cfg_.MessageLevel > 1) {
+      view_.BlinkTray(all.ShowMsgTime);
+    } else {
+      view_.ShowReport(kind);
+    }
+  }
+  (login ? AllLoginActionPending : AllLogoutActionPending) = true;
+  (login ? AllLoginMinutes : AllLogoutMinutes) = 0;
+  if (all.ActTime == 0) {
+    if (login) {
+      RunAllLoginAction();
+    } else {
+      RunAllLogoutAction();
+    }
   }
 }
 
@@ -94,24 +111,14 @@ void TerminalEvents::EvaluateAllTerminals() {
 
   AllLoginNow = total == perState[kStateLogin];
   if (AllLoginNow && !AllLoginReported) {
-    if (cfg_.AllLogin.PlayWave) services_.Sound.PlayWaveFile(cfg_.AllLogin.WaveFile, cfg_.WaitWave);
-    if (cfg_.AllLogin.ManagerReport && managerReport_) managerReport_(3, {});
-    ShowAllReport(kReportAllLogin, cfg_.AllLogin, "ログイン");
-    AllLoginActionPending = true;
-    AllLoginMinutes = 0;
-    if (cfg_.AllLogin.ActTime == 0) RunAllLoginAction();
+    AnnounceAll(true);
     AllLoginReported = true;
     AllLogoutActionPending = false;
     AllLogoutMinutes = 0;
   }
   AllLogoutNow = total == perState[kStateLogout];
   if (AllLogoutNow && !AllLogoutReported) {
-    if (cfg_.AllLogout.PlayWave) services_.Sound.PlayWaveFile(cfg_.AllLogout.WaveFile, cfg_.WaitWave);
-    if (cfg_.AllLogout.ManagerReport && managerReport_) managerReport_(4, {});
-    ShowAllReport(kReportAllLogout, cfg_.AllLogout, "ログアウト");
-    AllLogoutActionPending = true;
-    AllLogoutMinutes = 0;
-    if (cfg_.AllLogout.ActTime == 0) RunAllLogoutAction();
+    AnnounceAll(false);
     AllLoginReported = false;
     AllLogoutReported = true;
     AllLoginActionPending = false;

@@ -62,7 +62,10 @@ class TerminalEvents {
   std::string LogoutBlinkText;
 
  private:
-  void ShowAllReport(int kind, const AllCfg& all, const char* text);
+  // The all-logged-in (true) or all-logged-out event: its sound, manager
+  // report and report, and its delayed action armed (run at once when the
+  // delay is 0).
+  void AnnounceAll(bool login);
   void StartActFile(const AllCfg& all);
 
   MainState& state_;
