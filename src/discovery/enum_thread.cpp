@@ -76,11 +76,13 @@ void TEnumThread::Run() {
   running_ = false;
 }
 
+bool TEnumThread::IcmpActive() { return services_.Icmp.IsActive() || services_.Icmp.Active(true); }
+
 std::string TEnumThread::ResolveIP(const std::string& name) {
   std::string ip;
   {
     auto hold = services_.Icmp.Hold();
-    if (!services_.Icmp.IsActive() && !services_.Icmp.Active(true)) return {};
+    if (!IcmpActive()) return {};
     if (!services_.Icmp.GetIPByName(name)) return {};
     ip = services_.Icmp.GetIPAddr();
   }
@@ -112,7 +114,7 @@ void TEnumThread::CheckByPing(ResItem& e, PingCells& cells) {
     auto hold = services_.Icmp.Hold();
     try {
       services_.Icmp.SetIPAddr(address);
-      if (services_.Icmp.IsActive() || services_.Icmp.Active(true)) {
+      if (IcmpActive()) {
         reachable = services_.Icmp.Ping();
         cells.Result = services_.Icmp.ResultText();
       }
@@ -124,7 +126,7 @@ void TEnumThread::CheckByPing(ResItem& e, PingCells& cells) {
     if (e.MacAddr.empty() && settings_.LoginAutoMAC) {
       auto hold = services_.Icmp.Hold();
       std::string mac;
-      if (services_.Icmp.IsActive() || services_.Icmp.Active(true)) {
+      if (IcmpActive()) {
         services_.Icmp.SetIPAddr(address);
         mac = services_.Icmp.GetMACAddr();
       }

@@ -84,6 +84,8 @@ class TEnumThread {
   const TResList& Entries() const { return entries_; }
 
  private:
+  // The ICMP component, activated when it is not yet; false when it cannot be.
+  bool IcmpActive();
   std::string ResolveIP(const std::string& name);
   void CheckByPing(ResItem& e, PingCells& cells);
   bool IsDomainVisible(const ResItem& e);
